@@ -1,0 +1,12 @@
+# Video view and sound player: libmpv for clips and sound files, FluidSynth
+# for MIDI. Included by src/platform/CMakeLists.txt.
+pkg_check_modules(MPV REQUIRED IMPORTED_TARGET GLOBAL mpv)
+pkg_check_modules(FLUIDSYNTH REQUIRED IMPORTED_TARGET GLOBAL fluidsynth)
+
+list(APPEND PLATFORM_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/mcierror.h
+    ${CMAKE_CURRENT_LIST_DIR}/mcicommand.h
+    ${CMAKE_CURRENT_LIST_DIR}/soundplayer.h
+    ${CMAKE_CURRENT_LIST_DIR}/videoview.h
+)
+list(APPEND PLATFORM_PRIVATE_LIBS PkgConfig::MPV PkgConfig::FLUIDSYNTH)
