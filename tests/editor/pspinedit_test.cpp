@@ -1,0 +1,152 @@
+#include "controls/pspinedit.h"
+
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using controls::pSpinEdit;
+
+namespace {
+
+struct Spin {
+    Spin(int min, int max, int inc, int value)
+    {
+        edit.setMin(min);
+        edit.setMax(max);
+        edit.setIncrement(inc);
+        edit.setValue(value);
+        edit.show();
+        edit.txtValue()->setFocus();
+    }
+    void type(const char* keys)
+    {
+        edit.txtValue()->selectAll();
+        QTest::keyClicks(edit.txtValue(), keys);
+    }
+    pSpinEdit edit;
+};
+
+} // namespace
+
+struct TypedCase {
+    int min, max, inc;
+    const char* typed;
+    int value;
+    const char* shownAfterLeave;
+};
+
+class SpinTyping : public ::testing::TestWithParam<TypedCase> {};
+
+TEST_P(SpinTyping, RaisesToIncrementThenClampsAndShowsOnLeave)
+{
+    const TypedCase& c = GetParam();
+    Spin s(c.min, c.max, c.inc, c.min);
+    QSignalSpy change(&s.edit, &pSpinEdit::Change);
+    s.type(c.typed);
+    EXPECT_EQ(s.edit.Value(), c.value);
+    EXPECT_GE(change.count(), 1);
+    // The digits stay as typed (cut to the length limit) while editing.
+    QString digits;
+    for (QChar ch : QString(c.typed))
+        if (ch.isDigit())
+            digits += ch;
+    EXPECT_EQ(s.edit.txtValue()->text(), digits.left(s.edit.txtValue()->maxLength()));
+    QFocusEvent out(QEvent::FocusOut);
+    QApplication::sendEvent(s.edit.txtValue(), &out);
+    EXPECT_EQ(s.edit.txtValue()->text(), c.shownAfterLeave);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SpinTyping,
+                         ::testing::Values(TypedCase{1, 65, 1, "70", 65, "65"},
+                                           TypedCase{1, 65, 1, "0", 1, "1"},
+                                           TypedCase{1, 65, 1, "12", 12, "12"},
+                                           TypedCase{1, 65, 1, "123", 12, "12"}, // two characters
+                                           TypedCase{0, 100, 5, "12", 15, "15"},
+                                           TypedCase{0, 100, 5, "15", 15, "15"},
+                                           TypedCase{1, 65, 1, "4x!a", 4, "4"}));
+
+TEST(SpinTyping, EmptyTextCountsAsZeroAndClampsToMin)
+{
+    Spin s(1, 65, 1, 30);
+    s.edit.txtValue()->selectAll();
+    QTest::keyClick(s.edit.txtValue(), Qt::Key_Backspace);
+    EXPECT_EQ(s.edit.txtValue()->text(), "");
+    EXPECT_EQ(s.edit.Value(), 1);
+}
+
+TEST(SpinTyping, MaxLimitsTheTextLength)
+{
+    Spin s(1, 65, 1, 1);
+    EXPECT_EQ(s.edit.txtValue()->maxLength(), 2);
+    s.edit.setMax(1000);
+    EXPECT_EQ(s.edit.txtValue()->maxLength(), 4);
+}
+
+struct ArrowCase {
+    int start;
+    Qt::Key key;
+    int value;
+};
+
+class SpinArrows : public ::testing::TestWithParam<ArrowCase> {};
+
+TEST_P(SpinArrows, UpLowersDownRaisesWithinRange)
+{
+    Spin s(1, 65, 1, GetParam().start);
+    QSignalSpy change(&s.edit, &pSpinEdit::Change);
+    QTest::keyClick(s.edit.txtValue(), GetParam().key);
+    EXPECT_EQ(s.edit.Value(), GetParam().value);
+    EXPECT_EQ(s.edit.txtValue()->text(), QString::number(GetParam().value));
+    EXPECT_EQ(change.count(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SpinArrows,
+                         ::testing::Values(ArrowCase{1, Qt::Key_Up, 1}, ArrowCase{65, Qt::Key_Down, 65},
+                                           ArrowCase{10, Qt::Key_Up, 9},
+                                           ArrowCase{10, Qt::Key_Down, 11}));
+
+TEST(SpinArrows, StepLargerThanRoomStopsAtTheEnd)
+{
+    Spin s(0, 100, 5, 98);
+    QTest::keyClick(s.edit.txtValue(), Qt::Key_Down);
+    EXPECT_EQ(s.edit.Value(), 100);
+    s.edit.setValue(3);
+    QTest::keyClick(s.edit.txtValue(), Qt::Key_Up);
+    EXPECT_EQ(s.edit.Value(), 0);
+}
+
+TEST(SpinButtons, ScrollBarStepShowsSelectedTextAndRaisesChange)
+{
+    Spin s(1, 65, 1, 10);
+    QSignalSpy change(&s.edit, &pSpinEdit::Change);
+    s.edit.scrValue()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(s.edit.Value(), 11);
+    EXPECT_EQ(s.edit.txtValue()->text(), "11");
+    EXPECT_EQ(s.edit.txtValue()->selectedText(), "11");
+    EXPECT_EQ(change.count(), 1);
+}
+
+TEST(SpinValue, OutOfRangeIsIgnoredAndCodeRaisesNoChange)
+{
+    Spin s(1, 65, 1, 10);
+    QSignalSpy change(&s.edit, &pSpinEdit::Change);
+    s.edit.setValue(0);
+    s.edit.setValue(66);
+    EXPECT_EQ(s.edit.Value(), 10);
+    s.edit.setValue(65);
+    EXPECT_EQ(s.edit.Value(), 65);
+    EXPECT_EQ(s.edit.txtValue()->text(), "65");
+    EXPECT_EQ(change.count(), 0);
+}
+
+TEST(SpinValue, TypedValueRuleWithoutWidget)
+{
+    EXPECT_EQ(pSpinEdit::typedValue("", 1, 65, 1), 1);
+    EXPECT_EQ(pSpinEdit::typedValue("99999999999999", 1, 65, 1), 65);
+    EXPECT_EQ(pSpinEdit::typedValue("7", 1, 65, 0), 7); // a zero step counts as 1
+    EXPECT_EQ(pSpinEdit::typedValue("20", 0, 100, 10), 20);
+    EXPECT_EQ(pSpinEdit::typedValue("21", 0, 100, 10), 30);
+}
