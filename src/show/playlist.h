@@ -1,0 +1,52 @@
+#pragma once
+// The show's two lists (pictures and clips; background sounds) and the rules
+// that tell an entry's kind from its name. Pure: no widgets, no settings.
+
+#include <QString>
+#include <QStringList>
+
+namespace show {
+
+// Kind of an entry of the image list.
+enum class ItemKind { Picture, VideoClip };
+// Kind of an entry of the sound list.
+enum class SoundKind { SoundFile, CdTrack, Other };
+
+// The extension from the last "." of the file name on, dot included, lower
+// case; "" when the file name has no dot. Both "/" and "\" separate folders.
+QString lowerExtension(const QString& path);
+
+// ".avi", ".mpg", ".mpe", ".mpeg", ".mov" (any case) are clips; everything
+// else, a name without extension included, is a picture.
+ItemKind itemKind(const QString& path);
+
+// ".wav", ".mid", ".midi", ".rmi", ".mp3" are sound files, ".cda" a CD track.
+SoundKind soundKind(const QString& path);
+
+// A ".cda" entry: the track is the leading decimal digits of the base name
+// from its 6th character on ("Track05" gives 5, "Track12" 12, no digits 0);
+// the drive is the "X:" prefix of the path, empty for Linux paths.
+struct CdTrack {
+    QString drive;
+    int track = 0;
+};
+CdTrack cdTrack(const QString& path);
+
+// True when the path, trimmed, is not empty and names an existing file (not
+// a folder).
+bool entryExists(const QString& path);
+
+// Reads a list file: every line (ending at LF, CR or CR LF) that names an
+// existing file becomes an entry, unchanged, in file order; blank lines,
+// number lines and missing files are dropped, duplicates kept. A missing or
+// unreadable file gives an empty list.
+//
+// With a non-empty `fallbackFolder` (the runtime's work folder, with or
+// without a trailing "/"), a line whose file is missing is replaced by the
+// file of the same name in that folder when that one exists.
+QStringList loadList(const QString& listFile, const QString& fallbackFolder = QString());
+
+// The index a walk presents next: wraps to 0 past the end of the list.
+inline int wrapIndex(int index, int count) { return (index > count - 1 || index < 0) ? 0 : index; }
+
+} // namespace show
