@@ -223,7 +223,7 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
             case 3:
                 return 1 - std::abs(t - 0.5) * 2;
             case 4:
-                return s * 0.5 + (j % 2) * 0.5;
+                return s * 0.6 + (j % 2) * 0.4;
             case 5:
                 return (s + 0.6 * j / bands) / 1.6;
             case 6:
@@ -286,27 +286,55 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
         const int blades = bladeCounts[v % 6];
         const int r = v / 6;
         const bool ccw = r % 2;
-        const double start = ((r / 2) % 4) * 0.25; // 12, 3, 6, 9 o'clock
-        const QPointF c = anchor((r / 8) % 9, W, H);
+        const int anchorIndex = (r / 8) % 9;
+        const QPointF c = anchor(anchorIndex, W, H);
         const bool fan = (r / 72) % 2;
+        auto turns = [c](double x, double y) {
+            return frac(std::atan2(x - c.x(), -(y - c.y())) / (2 * kPi)); // clockwise from 12
+        };
+        // From a point on the border the picture only spans part of a turn:
+        // the sweep runs over that sector, from the end of the widest empty
+        // gap, so that it takes the whole paint.
+        double from = ((r / 2) % 4) * 0.25; // 12, 3, 6, 9 o'clock at the centre
+        double sector = 1.0;
+        if (anchorIndex != 0) {
+            std::vector<double> seen;
+            for (int i = 0; i <= 32; ++i)
+                for (int k = 0; k <= 32; ++k) {
+                    const double x = W * i / 32.0, y = H * k / 32.0;
+                    if (std::hypot(x - c.x(), y - c.y()) > 1e-6)
+                        seen.push_back(turns(x, y));
+                }
+            std::sort(seen.begin(), seen.end());
+            double gap = 1 - seen.back() + seen.front(), gapEnd = seen.front();
+            for (size_t i = 1; i < seen.size(); ++i)
+                if (seen[i] - seen[i - 1] > gap) {
+                    gap = seen[i] - seen[i - 1];
+                    gapEnd = seen[i];
+                }
+            from = gapEnd;
+            sector = 1 - gap;
+        }
         field.spanPixels = (W + H) / 2 / blades;
+        // Off the centre, the start index shifts the sweep's phase instead.
+        const double phase = anchorIndex != 0 ? ((r / 2) % 4) * 0.25 : 0.0;
         f = [=](double x, double y) {
-            // turns clockwise from 12 o'clock
-            double a = std::atan2(x - c.x(), -(y - c.y())) / (2 * kPi);
-            a = frac(a - start);
+            double a = frac(std::min(frac(turns(x, y) - from) / sector, 1 - 1e-9) + phase);
             if (ccw)
-                a = frac(1 - a);
+                a = 1 - a - 1e-9;
             if (fan)
                 a = 1 - std::abs(1 - 2 * a);
-            return std::min(frac(a * blades), 1 - 1e-9);
+            return std::clamp(frac(a * blades), 0.0, 1 - 1e-9);
         };
         break;
     }
     case EffectFamily::Blocks: {
-        static constexpr int sizes[11] = {8, 12, 16, 24, 32, 40, 48, 64, 80, 96, 128};
+        // Cells as a fraction of the short side, so a grid looks the same on
+        // every screen: 4 to 48 cells across it.
+        static constexpr int divisions[11] = {4, 6, 8, 10, 12, 16, 20, 24, 32, 40, 48};
         const int pattern = v % 6;
         const int r = v / 6;
-        cell = std::max(std::max(1, grain), sizes[r % 11]);
+        cell = std::max({1, grain, int(shortSide) / divisions[r % 11]});
         const bool flipX = (r / 11) % 2, flipY = (r / 22) % 2;
         cols = (w + cell - 1) / cell;
         rows = (h + cell - 1) / cell;

@@ -1,0 +1,6 @@
+# Tests of the image I/O, the paint-effect engine, text drawing and the
+# picture view. The unit ones feed broken and hostile files to the decoders
+# and also run under the sanitizers.
+kelvra_test(effects_test LABEL unit
+    SOURCES effects_test.cpp
+    LIBS kelvra_platform)
