@@ -8,5 +8,16 @@ list(APPEND PLATFORM_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/mcicommand.h
     ${CMAKE_CURRENT_LIST_DIR}/soundplayer.h
     ${CMAKE_CURRENT_LIST_DIR}/videoview.h
+    ${CMAKE_CURRENT_LIST_DIR}/mcicommand.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/midifile.h
+    ${CMAKE_CURRENT_LIST_DIR}/midifile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mpvclient.h
+    ${CMAKE_CURRENT_LIST_DIR}/mpvclient.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mpvsound.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/fluidsynthmidi.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/soundbackend.h
+    ${CMAKE_CURRENT_LIST_DIR}/soundbackend.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/soundplayer.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/videoview.cpp
 )
 list(APPEND PLATFORM_PRIVATE_LIBS PkgConfig::MPV PkgConfig::FLUIDSYNTH)
