@@ -5,11 +5,20 @@
 //
 // Test hooks (environment):
 //   KELVRA_MESSAGE_LOG      file; each box appends one line
-//                           "<icon>|<title>|<text with \n escaped>" before it is shown.
+//                           "<icon>|<title>|<text>" before it is shown, where <icon> is
+//                           none, information, exclamation, critical or question, <title>
+//                           the title shown (the program title when none was given), and
+//                           in <text> a CR is written as \r and a LF as \n (other
+//                           characters, backslashes included, as they are).
 //   KELVRA_MESSAGE_ANSWERS  file of scripted answers, one per line ("ok", "cancel",
 //                           "yes", "no", "abort", "retry", "ignore"), consumed in order;
 //                           when set, no box is shown and the next answer is returned
-//                           (an exhausted or missing file answers the default button).
+//                           (an exhausted or missing file, or an answer that is not one
+//                           of the box's buttons, answers the default button: the first
+//                           one, Ok, Yes, Abort or Retry). Consumed answers are removed
+//                           from the file, so several processes can share one script.
+
+#include <utility>
 
 #include <QString>
 
@@ -20,6 +29,16 @@ enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, AbortRetryIgnore, Retr
 enum class MsgAnswer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
 
 struct MsgOptions {
+    MsgOptions() = default;
+    // Lets callers write {MsgButtons::YesNo, MsgIcon::Question} without
+    // naming every member.
+    MsgOptions(MsgButtons buttons, MsgIcon icon = MsgIcon::None, QString title = {},
+               bool foreground = true, bool systemModal = false)
+        : buttons(buttons), icon(icon), title(std::move(title)), foreground(foreground),
+          systemModal(systemModal)
+    {
+    }
+
     MsgButtons buttons = MsgButtons::Ok;
     MsgIcon icon = MsgIcon::None;
     QString title;            // empty: the program title "Kelvra Saver"
@@ -27,6 +46,8 @@ struct MsgOptions {
     bool systemModal = false; // application-modal on Linux, kept for callers' intent
 };
 
+// Without a QApplication (a console run) nothing is shown and the default
+// button is answered.
 MsgAnswer messageBox(const QString& text, const MsgOptions& options = {});
 
 inline constexpr const char* kProgramTitle = "Kelvra Saver";
