@@ -117,3 +117,17 @@ QStringList loadList(const QString& listFile, const QString& fallbackFolder)
 }
 
 } // namespace show
+
+namespace show {
+
+QString runtimeShortName(const QString& programFileName)
+{
+    QString name = fileNameOf(programFileName);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot >= 0)
+        name.truncate(dot);
+    name.remove(u' ');
+    return name.left(5);
+}
+
+} // namespace show

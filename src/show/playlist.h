@@ -50,3 +50,11 @@ QStringList loadList(const QString& listFile, const QString& fallbackFolder = QS
 inline int wrapIndex(int index, int count) { return (index > count - 1 || index < 0) ? 0 : index; }
 
 } // namespace show
+
+namespace show {
+
+// The runtime's short name: the program's file name without its extension,
+// every blank removed, cut to 5 characters ("Sunset Beach.scr" gives "Sunse").
+QString runtimeShortName(const QString& programFileName);
+
+} // namespace show

@@ -234,9 +234,10 @@ void ShowMachine::endTick()
         close();
         return;
     }
+    // By now a running paint has had a dozen frames to report progress; a
+    // paint or a load that reports nothing must not keep the show open.
     m_endRequest = true;
-    if (m_host.isClipVisible() || !m_host.isPainting())
-        close();
+    close();
 }
 
 void ShowMachine::mouseTick(qint64 now)

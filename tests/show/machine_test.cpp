@@ -253,8 +253,9 @@ TEST_F(MachineTest, EndTimerIsTheBackstopWhenAPaintHangs)
     m.advance(now);
     m.keyOrClick();
     EXPECT_TRUE(m.timers().isActive(TimerId::End));
-    host.painting = false; // the paint finished without a further report
-    run(m, 600);
+    run(m, 599);
+    EXPECT_EQ(host.closes, 0);
+    run(m, 600); // the paint never reported again
     EXPECT_EQ(host.closes, 1);
 }
 

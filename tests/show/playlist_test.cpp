@@ -142,3 +142,11 @@ TEST(RoundingTest, HalvesGoToEvenAndHalvingTruncates)
     EXPECT_DOUBLE_EQ(leadingValue("12.5abc"), 12.5);
     EXPECT_DOUBLE_EQ(leadingValue("x1"), 0.0);
 }
+
+TEST(ShortNameTest, BlanksRemovedAndCutToFive)
+{
+    EXPECT_EQ(runtimeShortName("/opt/Sunset Beach.scr"), "Sunse");
+    EXPECT_EQ(runtimeShortName("My Saver.exe"), "MySav");
+    EXPECT_EQ(runtimeShortName("/usr/bin/vls"), "vls");
+    EXPECT_EQ(runtimeShortName("a b.c.scr"), "ab.c");
+}

@@ -1,0 +1,323 @@
+// Figures of the show, printed:
+//   1. start to first picture: "kelvra-saver /s" with a 6000x4000 JPEG on a
+//      1920x1080 screen, against "feh -F" showing the same file;
+//   2. from a tick to the first frame of its paint;
+//   3. frames per second of a paint at 1920x1080, and the longest frame while
+//      the next picture is decoded;
+//   4. memory of a one-minute show of 24 MP photos, and whether it stays flat.
+//
+// It runs on its own Xvfb (1920x1080), or on KELVRA_BENCH_DISPLAY when set.
+// Options: --quick (shorter runs), --skip-start (only the in-process figures).
+
+#include <algorithm>
+#include <cstdio>
+#include <numeric>
+#include <vector>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
+
+#include "platform/pictureview.h"
+#include "show/frmsaver.h"
+#include "store/settings.h"
+
+namespace {
+
+QProcess* g_xvfb = nullptr;
+
+QString startXvfb()
+{
+    for (int n = 90; n < 140; ++n) {
+        if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
+            QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+            continue;
+        g_xvfb = new QProcess;
+        g_xvfb->start(QStringLiteral("Xvfb"),
+                      {QStringLiteral(":%1").arg(n), "-noreset", "-nolisten", "tcp", "-screen",
+                       "0", "1920x1080x24"});
+        if (!g_xvfb->waitForStarted(5000))
+            return {};
+        for (int i = 0; i < 100; ++i) {
+            if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
+                return QStringLiteral(":%1").arg(n);
+            QThread::msleep(50);
+        }
+        return {};
+    }
+    return {};
+}
+
+// A photo-like 24 MP picture: a smooth gradient with noise, a flat patch in
+// the middle in `centre` (so a pixel test can tell when it is on screen).
+void makePhoto(const QString& path, QColor centre, int w = 6000, int h = 4000)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    QRandomGenerator rng(w + centre.rgb());
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const int n = int(rng.bounded(40));
+            line[x] = qRgb((x * 255 / w + n) & 255, (y * 255 / h + n) & 255, (128 + n) & 255);
+        }
+    }
+    QPainter(&image).fillRect(QRect(w / 2 - w / 8, h / 2 - h / 8, w / 4, h / 4), centre);
+    image.save(path, "JPEG", 90);
+}
+
+QColor screenPixel(int x, int y)
+{
+    const QPixmap px = QGuiApplication::primaryScreen()->grabWindow(0, x, y, 1, 1);
+    return px.toImage().pixelColor(0, 0);
+}
+
+bool near(QColor a, QColor b)
+{
+    return std::abs(a.red() - b.red()) < 16 && std::abs(a.green() - b.green()) < 16 &&
+           std::abs(a.blue() - b.blue()) < 16;
+}
+
+// Milliseconds from starting the program to the colour at the screen's centre;
+// -1 when it never came.
+qint64 timeToPicture(const QString& program, const QStringList& args,
+                     const QProcessEnvironment& env, QColor colour)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    QElapsedTimer timer;
+    timer.start();
+    p.start(program, args);
+    qint64 result = -1;
+    while (timer.elapsed() < 20000) {
+        if (near(screenPixel(960, 540), colour)) {
+            result = timer.elapsed();
+            break;
+        }
+        if (p.state() == QProcess::NotRunning)
+            break;
+        QThread::msleep(2);
+    }
+    p.kill();
+    p.waitForFinished(3000);
+    QThread::msleep(300);
+    return result;
+}
+
+qint64 median(std::vector<qint64> v)
+{
+    if (v.empty())
+        return -1;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+long statusKb(const char* field)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+void startupFigures(const QString& dir, bool quick)
+{
+    QDir().mkpath(dir);
+    const QString photo = dir + "/start.jpg";
+    makePhoto(photo, QColor(250, 120, 0));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("KELVRA_WINDOWS_DIR", dir + "/windows");
+    env.insert("XDG_CONFIG_HOME", dir + "/config");
+    env.insert("XDG_DATA_HOME", dir + "/data");
+    env.insert("KELVRA_AUDIO", "null");
+    QDir().mkpath(dir + "/windows");
+    QFile zem(dir + "/windows/zem.ini");
+    zem.open(QIODevice::WriteOnly);
+    zem.write("1\r\n1\r\n" + photo.toUtf8() + "\r\n");
+    zem.close();
+
+    const int runs = quick ? 2 : 5;
+    std::vector<qint64> ours, feh;
+    for (int i = 0; i < runs; ++i) {
+        ours.push_back(timeToPicture(QStringLiteral(KELVRA_BIN_DIR "/kelvra-saver"), {"/s"}, env,
+                                     QColor(250, 120, 0)));
+        feh.push_back(timeToPicture("feh", {"-F", photo}, env, QColor(250, 120, 0)));
+    }
+    std::printf("start to first picture, 6000x4000 JPEG on 1920x1080 (median of %d):\n", runs);
+    std::printf("  kelvra-saver /s   %6lld ms\n", static_cast<long long>(median(ours)));
+    std::printf("  feh -F            %6lld ms\n", static_cast<long long>(median(feh)));
+    std::fflush(stdout);
+}
+
+void showFigures(const QString& dir, bool quick)
+{
+    // Four distinct photos, six times each: 24 entries.
+    const QList<QColor> colours = {QColor(250, 120, 0), QColor(0, 160, 250), QColor(40, 220, 60),
+                                   QColor(220, 40, 200)};
+    QDir().mkpath(dir);
+    QStringList list;
+    for (int i = 0; i < colours.size(); ++i) {
+        const QString path = dir + QStringLiteral("/photo%1.jpg").arg(i);
+        makePhoto(path, colours[i]);
+        list << path;
+    }
+    QByteArray zem = "2\r\n24\r\n";
+    for (int i = 0; i < 24; ++i)
+        zem += list[i % list.size()].toUtf8() + "\r\n";
+    qputenv("KELVRA_WINDOWS_DIR", (dir + "/windows").toUtf8());
+    qputenv("XDG_CONFIG_HOME", (dir + "/config").toUtf8());
+    qputenv("KELVRA_AUDIO", "null");
+    QDir().mkpath(dir + "/windows");
+    QFile f(dir + "/windows/zem.ini");
+    f.open(QIODevice::WriteOnly);
+    f.write(zem);
+    f.close();
+    store::saveSetting("Screen Saver Timeout", "2", true);
+    store::saveSetting("Paint Effect", "2000", true); // a wipe, every pixel changes
+    store::saveSetting("EffectDelay", "16", true);
+    store::saveSetting("PaintMaxPasses", "60", true);
+    store::saveSetting("Zoom Setting", "1", true);
+
+    auto* show = new show::frmSaver(show::Program::Editor, show::ShowMode::FullScreen);
+    show->setGeometry(QGuiApplication::primaryScreen()->geometry());
+    show->setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+
+    QElapsedTimer clock;
+    clock.start();
+    qint64 requestedAt = -1;
+    qint64 lastFrame = -1;
+    std::vector<qint64> tickToFrame;
+    std::vector<qint64> gaps;
+    qint64 longestWhileDecoding = 0;
+    int frames = 0;
+    qint64 paintTime = 0;
+    qint64 paintStart = -1;
+    qint64 firstFrame = -1;
+
+    QObject::connect(show, &show::frmSaver::pictureRequested, [&](const QString&) {
+        requestedAt = clock.elapsed();
+    });
+    std::vector<qint64> tickToStart;
+    QObject::connect(show, &show::frmSaver::paintStarted, [&] {
+        if (requestedAt >= 0 && firstFrame >= 0)
+            tickToStart.push_back(clock.elapsed() - requestedAt);
+    });
+    QObject::connect(show->pictureView(), &platform::PictureView::progress, [&](int percent) {
+        const qint64 t = clock.elapsed();
+        if (requestedAt >= 0) {
+            // The first picture is the start (decoded on demand), not a tick.
+            if (firstFrame < 0)
+                firstFrame = t - requestedAt;
+            else
+                tickToFrame.push_back(t - requestedAt);
+            requestedAt = -1;
+            paintStart = t;
+            lastFrame = t;
+            return;
+        }
+        if (lastFrame >= 0) {
+            const qint64 gap = t - lastFrame;
+            gaps.push_back(gap);
+            ++frames;
+            if (show->decoding())
+                longestWhileDecoding = std::max(longestWhileDecoding, gap);
+        }
+        lastFrame = t;
+        if (percent >= 100) {
+            if (paintStart >= 0)
+                paintTime += t - paintStart;
+            paintStart = -1;
+            lastFrame = -1;
+        }
+    });
+
+    std::vector<long> rss;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] { rss.push_back(statusKb("VmRSS:")); });
+    sampler.start(1000);
+
+    const int seconds = quick ? 20 : 60;
+    QTimer::singleShot(seconds * 1000, show, &QWidget::close);
+    show->showFullScreen();
+    QObject::connect(show, &QObject::destroyed, qApp, &QCoreApplication::quit);
+    show->setAttribute(Qt::WA_DeleteOnClose);
+    QApplication::exec();
+
+    std::printf("show start to the first frame of the first picture: %lld ms\n",
+                static_cast<long long>(firstFrame));
+    std::printf("tick to first frame of its paint (%zu ticks): median %lld ms, worst %lld ms\n",
+                tickToFrame.size(), static_cast<long long>(median(tickToFrame)),
+                static_cast<long long>(tickToFrame.empty()
+                                           ? -1
+                                           : *std::max_element(tickToFrame.begin(),
+                                                               tickToFrame.end())));
+    std::printf("tick to its paint started (decoded picture handed to the view): median %lld ms\n",
+                static_cast<long long>(median(tickToStart)));
+    std::printf("paint at 1920x1080: %.1f fps over %d frames; median frame %lld ms, longest "
+                "%lld ms; longest while the next picture decodes %lld ms\n",
+                paintTime > 0 ? frames * 1000.0 / paintTime : 0.0, frames,
+                static_cast<long long>(median(gaps)),
+                static_cast<long long>(gaps.empty() ? -1
+                                                    : *std::max_element(gaps.begin(), gaps.end())),
+                static_cast<long long>(longestWhileDecoding));
+    if (!rss.empty()) {
+        const long early = rss[std::min<size_t>(rss.size() - 1, 5)];
+        const long last = rss.back();
+        const long peak = *std::max_element(rss.begin(), rss.end());
+        std::printf("memory over %d s of 24 MP photos: RSS at 5 s %ld MB, at the end %ld MB, "
+                    "peak %ld MB (VmHWM %ld MB): %s\n",
+                    seconds, early / 1024, last / 1024, peak / 1024, statusKb("VmHWM:") / 1024,
+                    last <= early * 11 / 10 + 20 * 1024 ? "flat" : "growing");
+    }
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const QStringList args = [&] {
+        QStringList a;
+        for (int i = 1; i < argc; ++i)
+            a << QString::fromLocal8Bit(argv[i]);
+        return a;
+    }();
+    const bool quick = args.contains("--quick");
+    QString display = qEnvironmentVariable("KELVRA_BENCH_DISPLAY");
+    if (display.isEmpty())
+        display = startXvfb();
+    if (display.isEmpty()) {
+        std::fprintf(stderr, "show_bench: cannot start Xvfb\n");
+        return 1;
+    }
+    qputenv("DISPLAY", display.toUtf8());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    int code = 0;
+    {
+        QApplication app(argc, argv);
+        QTemporaryDir dir;
+        if (!args.contains("--skip-start"))
+            startupFigures(dir.path() + "/start", quick);
+        showFigures(dir.path() + "/show", quick);
+    }
+    if (g_xvfb) {
+        g_xvfb->terminate();
+        g_xvfb->waitForFinished(3000);
+        delete g_xvfb;
+    }
+    return code;
+}

@@ -1,0 +1,756 @@
+#include "show/frmsaver.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "platform/imageio.h"
+#include "platform/pictureview.h"
+#include "platform/soundplayer.h"
+#include "platform/transitions.h"
+#include "platform/videoview.h"
+#include "show/overlay.h"
+#include "show/playlist.h"
+#include "show/showrules.h"
+#include "store/ini.h"
+#include "store/messages.h"
+#include "store/paths.h"
+#include "store/settings.h"
+
+namespace show {
+
+namespace {
+
+const QString kSection = QStringLiteral("Screen Saver Properties");
+
+bool isTrue(const QString& text)
+{
+    const QString t = text.trimmed();
+    return t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0 ||
+           (!t.isEmpty() && leadingValue(t) != 0.0);
+}
+
+QString boolText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+
+QString numberText(double value) { return QString::number(value, 'g', 12); }
+
+QColor colorFromText(const QString& text, const QColor& fallback)
+{
+    if (text.trimmed().isEmpty())
+        return fallback;
+    return platform::bgrToColor(nearest(leadingValue(text)));
+}
+
+QString colorText(const QColor& color) { return QString::number(platform::colorToBgr(color)); }
+
+int clampInt(double value) { return static_cast<int>(std::clamp<long long>(nearest(value), INT_MIN, INT_MAX)); }
+
+// What a worker needs to decode a picture at the size it will be shown.
+struct DecodeJob {
+    QString path;
+    bool preview = false;
+    QString zoomText;
+    double zoomPercent = 100;
+    QSize window;
+};
+
+DecodedPicture decodePicture(const DecodeJob& job)
+{
+    DecodedPicture result;
+    result.path = job.path;
+    const platform::ImageInfo info = platform::queryImageInfo(job.path);
+    QSize bound = job.window;
+    bool exact = false;
+    if (!job.preview && info.ok) {
+        const double t = frmSaver::kTwipsPerPixel;
+        const PicturePlacement p =
+            placePicture(job.zoomText, job.zoomPercent, info.size.width(), info.size.height(),
+                         job.window.width() * t, job.window.height() * t, t, t, SizeNormal);
+        if (p.sizeMode != SizeStretch) {
+            bound = QSize(std::max(1, int(nearest(p.rect.w / t))),
+                          std::max(1, int(nearest(p.rect.h / t))));
+            exact = true;
+        }
+    }
+    platform::LoadOptions options;
+    if (bound.isValid() && !bound.isEmpty())
+        options.fitInside = bound;
+    options.exactFit = exact;
+    platform::LoadResult loaded = platform::loadImage(job.path, options);
+    result.ok = loaded.ok();
+    if (result.ok) {
+        result.image = std::move(loaded.image);
+        result.sourceSize = info.ok ? info.size : loaded.sourceSize;
+    }
+    return result;
+}
+
+// Covers a screen other than the show's in the background colour; its input
+// goes to the show.
+class CoverWindow : public QWidget {
+public:
+    CoverWindow(const QColor& color, QScreen* screen, QWidget* show) : m_show(show)
+    {
+        setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
+        setAttribute(Qt::WA_DeleteOnClose);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        QPalette pal = palette();
+        pal.setColor(QPalette::Window, color);
+        setPalette(pal);
+        setAutoFillBackground(true);
+        setCursor(Qt::BlankCursor);
+        setMouseTracking(true);
+        setGeometry(screen->geometry());
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override { forward(event); }
+    void mousePressEvent(QMouseEvent* event) override { forward(event); }
+
+private:
+    void forward(QEvent* event)
+    {
+        if (m_show)
+            QCoreApplication::sendEvent(m_show, event);
+    }
+    QPointer<QWidget> m_show;
+};
+
+} // namespace
+
+frmSaver::frmSaver(Program program, ShowMode mode, QWidget* parent)
+    : QWidget(parent), m_program(program), m_mode(mode)
+{
+    setWindowTitle(QString::fromLatin1(store::kProgramTitle));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+
+    m_picture = new platform::PictureView(this);
+    m_picture->hide();
+    m_picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_picture->setFocusPolicy(Qt::NoFocus);
+    connect(m_picture, &platform::PictureView::progress, this, [this](int percent) {
+        if (m_machine && !m_unloaded) {
+            m_machine->paintProgress(percent);
+            schedule();
+        }
+    });
+
+    m_sound = new platform::SoundPlayer(this);
+    connect(m_sound, &platform::SoundPlayer::statusUpdate, this, &frmSaver::soundStatus);
+
+    m_tick = new QTimer(this);
+    m_tick->setSingleShot(true);
+    m_tick->setTimerType(Qt::PreciseTimer);
+    connect(m_tick, &QTimer::timeout, this, &frmSaver::pump);
+
+    m_decoder = new QFutureWatcher<DecodedPicture>(this);
+    connect(m_decoder, &QFutureWatcher<DecodedPicture>::finished, this, &frmSaver::decodeDone);
+
+    if (m_program == Program::Runtime) {
+        m_workFolder = store::workDir();
+        const QStringList args = QCoreApplication::arguments();
+        const QString programFile =
+            args.isEmpty() ? QCoreApplication::applicationFilePath() : args.first();
+        m_settingsFile = m_workFolder + runtimeShortName(programFile) + QStringLiteral(".ini");
+    } else {
+        m_displayText = store::getSetting(QStringLiteral("Display Text"), QString(), true);
+    }
+
+    m_backColor = colorFromText(
+        store::getSetting(QStringLiteral("Background Color"), QStringLiteral("0"), true),
+        Qt::black);
+    m_picture->setBackColor(m_backColor);
+    m_picture->setZoom(100);
+
+    ShowMachine::Config config;
+    config.program = program;
+    config.mode = mode;
+    config.itemIntervalMs = itemIntervalMs(
+        store::getSetting(QStringLiteral("Screen Saver Timeout"), QStringLiteral("1"), true));
+    loadLists(config);
+    ShowHost& host = *this;
+    m_machine = std::make_unique<ShowMachine>(std::move(config), host);
+}
+
+frmSaver::~frmSaver()
+{
+    if (!m_unloaded)
+        unload();
+}
+
+// --- settings ----------------------------------------------------------------
+
+bool frmSaver::settingsFileExists() const
+{
+    return !m_settingsFile.isEmpty() && entryExists(m_settingsFile);
+}
+
+QString frmSaver::fileSetting(const QString& key, const QString& def) const
+{
+    store::INI ini;
+    ini.setINIfile(m_settingsFile);
+    return ini.ReadINI(kSection, key, def).toString();
+}
+
+QString frmSaver::setting(const QString& name, const QString& fileKey, const QString& def) const
+{
+    if (m_program == Program::Runtime && !fileKey.isEmpty())
+        return store::getSetting(name, fileSetting(fileKey, def), true);
+    return store::getSetting(name, def, true);
+}
+
+void frmSaver::readPaintSettings()
+{
+    if (m_program == Program::Runtime && !settingsFileExists()) {
+        store::MsgOptions options;
+        options.icon = store::MsgIcon::Information;
+        store::messageBox(
+            QStringLiteral("A data file for this screen saver cannot be read.  Please reinstall "
+                           "the screen saver to restore the file properly.  The screen saver "
+                           "will still function, but some settings defined by the creator will "
+                           "not be in place.\n\nFile:  ") +
+                QFileInfo(m_settingsFile).fileName(),
+            options);
+        return;
+    }
+    platform::PictureView& v = *m_picture;
+    v.setEffectGrain(clampInt(leadingValue(setting(QStringLiteral("EffectGrain"),
+                                                   QStringLiteral("Effect Grain"),
+                                                   QString::number(v.effectGrain())))));
+    v.setEffectDelay(clampInt(leadingValue(setting(QStringLiteral("EffectDelay"),
+                                                   QStringLiteral("Effect Delay"),
+                                                   QString::number(v.effectDelay())))));
+    v.setPaintMaxPasses(clampInt(leadingValue(setting(QStringLiteral("PaintMaxPasses"),
+                                                      QStringLiteral("Paint Max Passes"),
+                                                      QString::number(v.paintMaxPasses())))));
+    v.setWandSize(clampInt(leadingValue(setting(QStringLiteral("WandSize"),
+                                                QStringLiteral("Wand Size"),
+                                                QString::number(v.wandSize())))));
+    v.setWandColor(colorFromText(setting(QStringLiteral("WandColor"), QStringLiteral("Wand Color"),
+                                         colorText(v.wandColor())),
+                                 v.wandColor()));
+    if (m_program == Program::Runtime) {
+        const QString text = store::getSetting(QStringLiteral("TransparentColor"),
+                                               colorText(v.transparentColor()), true);
+        v.setTransparentColor(platform::bgrToColor(nearest(leadingValue(text))));
+    }
+}
+
+void frmSaver::loadLists(ShowMachine::Config& config)
+{
+    if (m_program == Program::Editor) {
+        const QString dir = store::windowsDir(true);
+        config.images = loadList(dir + QStringLiteral("zem.ini"));
+        if (m_mode != ShowMode::Preview)
+            config.sounds = loadList(dir + QStringLiteral("zem-sound.ini"));
+    } else {
+        const QStringList args = QCoreApplication::arguments();
+        const QString shortName = runtimeShortName(
+            args.isEmpty() ? QCoreApplication::applicationFilePath() : args.first());
+        config.images = loadList(m_workFolder + u'i' + shortName + QStringLiteral(".ini"),
+                                 m_workFolder);
+        if (m_mode != ShowMode::Preview)
+            config.sounds = loadList(m_workFolder + u's' + shortName + QStringLiteral(".ini"),
+                                     m_workFolder);
+    }
+}
+
+std::optional<EffectChoice> frmSaver::effectChoice()
+{
+    const QString current = QString::number(m_picture->paintEffect());
+    if (m_program == Program::Editor) {
+        const bool random = isTrue(
+            store::getSetting(QStringLiteral("Randomize Effects"), QStringLiteral("False"), true));
+        if (random)
+            return EffectChoice{true, 0};
+        return EffectChoice{
+            false, clampInt(leadingValue(
+                       store::getSetting(QStringLiteral("Paint Effect"), current, true)))};
+    }
+    if (!settingsFileExists())
+        return std::nullopt;
+    if (isTrue(fileSetting(QStringLiteral("Random Paint Effect"), QStringLiteral("False"))))
+        return EffectChoice{true, 0};
+    return EffectChoice{false, clampInt(leadingValue(setting(QStringLiteral("Paint Effect"),
+                                                             QStringLiteral("Paint Effect"),
+                                                             current)))};
+}
+
+// --- the start and the clock -------------------------------------------------
+
+void frmSaver::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_started)
+        return;
+    m_started = true;
+    // After the dispatcher has given the window its final place and size.
+    QTimer::singleShot(0, this, &frmSaver::startShow);
+}
+
+void frmSaver::startShow()
+{
+    if (m_unloaded)
+        return;
+    m_clock.start();
+    readPaintSettings();
+    if (m_mode == ShowMode::Preview) {
+        m_picture->setGeometry(rect());
+        m_picture->setPaintSizeMode(SizeStretch);
+    } else {
+        m_picture->setGeometry(rect());
+    }
+    if (m_mode == ShowMode::FullScreen) {
+        coverOtherScreens();
+        // A screen saver takes all input while it runs.
+        grabKeyboard();
+        grabMouse(QCursor(Qt::BlankCursor));
+        setFocus();
+    }
+    m_machine->start(now());
+    if (m_machine->config().images.isEmpty() && !m_firstShown) {
+        m_firstShown = true;
+        Q_EMIT firstItemShown();
+    }
+    schedule();
+}
+
+void frmSaver::schedule()
+{
+    if (m_unloaded || !m_machine || m_machine->closed()) {
+        m_tick->stop();
+        return;
+    }
+    const std::optional<qint64> deadline = m_machine->nextDeadline();
+    if (!deadline) {
+        m_tick->stop();
+        return;
+    }
+    m_tick->start(static_cast<int>(std::clamp<qint64>(*deadline - now(), 0, INT_MAX)));
+}
+
+void frmSaver::pump()
+{
+    if (m_unloaded)
+        return;
+    m_machine->advance(now());
+    schedule();
+}
+
+void frmSaver::coverOtherScreens()
+{
+    QScreen* mine = screen();
+    for (QScreen* other : QGuiApplication::screens()) {
+        if (other == mine)
+            continue;
+        auto* cover = new CoverWindow(m_backColor, other, this);
+        cover->show();
+        if (cover->windowHandle())
+            cover->windowHandle()->setScreen(other);
+        cover->setGeometry(other->geometry());
+        m_covers << cover;
+    }
+}
+
+// --- pictures ------------------------------------------------------------------
+
+bool frmSaver::isPainting() const
+{
+    return m_picture->isPainting() || !m_waitingFor.isEmpty();
+}
+
+void frmSaver::startDecode(const QString& path)
+{
+    if (m_decoder->isRunning()) {
+        m_queued = path;
+        return;
+    }
+    m_queued.clear();
+    DecodeJob job;
+    job.path = path;
+    job.preview = m_mode == ShowMode::Preview;
+    job.zoomText = store::getSetting(QStringLiteral("Zoom Setting"), QStringLiteral("0"), true);
+    job.zoomPercent = m_picture->zoom();
+    job.window = size();
+    m_decoding = path;
+    m_decoder->setFuture(QtConcurrent::run(decodePicture, job));
+}
+
+void frmSaver::decodeDone()
+{
+    DecodedPicture result = m_decoder->result();
+    m_decoding.clear();
+    if (m_unloaded)
+        return;
+    if (!m_waitingFor.isEmpty() && result.path == m_waitingFor) {
+        m_waitingFor.clear();
+        presentPicture(result, m_waitingEffect);
+    } else {
+        m_ready = std::move(result);
+    }
+    if (!m_queued.isEmpty()) {
+        const QString next = m_queued;
+        m_queued.clear();
+        if (!(m_ready && m_ready->path == next))
+            startDecode(next);
+    }
+}
+
+void frmSaver::prepareNext(const QString& path)
+{
+    if (path.isEmpty() || itemKind(path) != ItemKind::Picture || !entryExists(path))
+        return;
+    if ((m_ready && m_ready->path == path) || m_decoding == path || m_waitingFor == path)
+        return;
+    // Memory holds the picture on screen and the next one, nothing more.
+    m_ready.reset();
+    startDecode(path);
+}
+
+void frmSaver::showPicture(const QString& path, bool exists, int effect)
+{
+    Q_EMIT pictureRequested(path);
+    if (!exists) {
+        presentPicture(DecodedPicture{}, effect);
+        return;
+    }
+    if (m_ready && m_ready->path == path) {
+        DecodedPicture picture = std::move(*m_ready);
+        m_ready.reset();
+        presentPicture(picture, effect);
+        return;
+    }
+    m_waitingFor = path;
+    m_waitingEffect = effect;
+    if (m_decoding != path)
+        startDecode(path);
+}
+
+void frmSaver::presentPicture(const DecodedPicture& picture, int effect)
+{
+    if (picture.ok)
+        m_current = picture;
+    if (m_video && m_video->isVisible())
+        m_video->hide();
+    if (m_current.image.isNull()) {
+        // Nothing to show yet (a missing or unreadable first picture).
+        if (!m_firstShown) {
+            m_firstShown = true;
+            Q_EMIT firstItemShown();
+        }
+        return;
+    }
+    QString text;
+    if (m_mode != ShowMode::Preview)
+        text = m_program == Program::Editor ? m_displayText
+                                            : fileSetting(QStringLiteral("Display Text"), {});
+    const QImage image = text.isEmpty() ? m_current.image : withOverlay(m_current.image);
+    // Hidden while it is prepared, so that placing it does not redraw the
+    // old picture at the new place; showing it paints from what the screen
+    // showed last to the new picture.
+    m_picture->hide();
+    m_picture->setPaintEffect(effect);
+    if (m_mode != ShowMode::Preview)
+        placeCurrentPicture();
+    m_picture->setImage(image);
+    m_picture->show();
+    Q_EMIT paintStarted();
+    if (!m_firstShown) {
+        m_firstShown = true;
+        Q_EMIT firstItemShown();
+    }
+}
+
+void frmSaver::placeCurrentPicture()
+{
+    if (m_current.image.isNull() || isMinimized())
+        return;
+    const double t = kTwipsPerPixel;
+    const QString zoomText =
+        store::getSetting(QStringLiteral("Zoom Setting"), QStringLiteral("0"), true);
+    // The decoded picture may be smaller than the file (it is decoded at the
+    // size it is shown at); the placement works from the file's own size.
+    const QSize pixels = m_current.sourceSize.isValid() ? m_current.sourceSize
+                                                        : m_current.image.size();
+    const PicturePlacement p =
+        placePicture(zoomText, m_picture->zoom(), pixels.width(), pixels.height(),
+                     width() * t, height() * t, t, t, m_picture->paintSizeMode());
+    const QRect r(int(nearest(p.rect.x / t)), int(nearest(p.rect.y / t)),
+                  int(nearest(p.rect.w / t)), int(nearest(p.rect.h / t)));
+    int mode = p.sizeMode;
+    // A picture decoded smaller than its own size fills its rectangle.
+    if (mode == SizeNormal && m_current.image.size() != pixels)
+        mode = SizeFit;
+    m_picture->setPaintSizeMode(mode);
+    m_picture->setGeometry(r);
+}
+
+QImage frmSaver::withOverlay(const QImage& source)
+{
+    const QString text = m_program == Program::Editor
+                             ? m_displayText
+                             : fileSetting(QStringLiteral("Display Text"), {});
+    if (text.isEmpty())
+        return source;
+    const bool editor = m_program == Program::Editor;
+    auto read = [&](const char* editorKey, const char* runtimeKey, const QString& def) {
+        return editor ? store::getSetting(QString::fromLatin1(editorKey), def, true)
+                      : fileSetting(QString::fromLatin1(runtimeKey), def);
+    };
+
+    // The attributes are applied before measuring, so that the block is
+    // measured with the font it is drawn in.
+    platform::TextStyle& s = m_textStyle;
+    s.fontName = read("Display Text Font Name", "Display Text Font Name", s.fontName);
+    const double size = leadingValue(read("Display Text Font Size", "Display Text Font Size",
+                                          numberText(s.fontSize)));
+    if (size > 0)
+        s.fontSize = size;
+    s.color = colorFromText(read("Display Text Forecolor", "Display Text Forecolor",
+                                 colorText(s.color)),
+                            s.color);
+    s.bold = isTrue(read("Display Text Bold", "Display Text Bold", boolText(s.bold)));
+    if (editor)
+        s.charset = clampInt(leadingValue(store::getSetting(
+            QStringLiteral("Display Text Charset"), QString::number(s.charset), true)));
+    s.italic = isTrue(read("Display Text Italic", "Display Text Italic", boolText(s.italic)));
+    s.strikethrough = isTrue(read("Display Text Strikethrough", "Display Text Strikethrough",
+                                  boolText(s.strikethrough)));
+    s.underline =
+        isTrue(read("Display Text Underline", "Display Text Underline", boolText(s.underline)));
+    s.style = clampInt(
+        leadingValue(read("Display Text Style", "Display Text Style", QString::number(s.style))));
+    s.highlightColor = colorFromText(read("Display Text Hilite Color",
+                                          "Display Text Highlight Color",
+                                          colorText(s.highlightColor)),
+                                     s.highlightColor);
+    s.angle = clampInt(
+        leadingValue(read("Display Text Angle", "Display Text Angle", QString::number(s.angle))));
+    s.shadowXDepth = leadingValue(read("Display Text ShadowXDepth", "Display Text ShadowXDepth",
+                                       numberText(s.shadowXDepth)));
+    s.shadowYDepth = leadingValue(read("Display Text ShadowYDepth", "Display Text ShadowYDepth",
+                                       numberText(s.shadowYDepth)));
+    s.shadowColor = colorFromText(read("Display Text Shadow Color", "Display Text Shadow Color",
+                                       colorText(s.shadowColor)),
+                                  s.shadowColor);
+    s.wordWrap = isTrue(read("Display Text Wordwrap", "Display Text Wordwrap", QStringLiteral("True")));
+
+    const QStringList lines = platform::splitTextLines(text);
+    QList<double> widths;
+    for (const QString& line : lines)
+        widths << platform::measureLineWidth(s, line);
+    const double firstHeight = platform::measureLineHeight(s, lines.value(0));
+    TextBlock block = measureBlock(widths, firstHeight, s.shadowXDepth, s.shadowYDepth);
+    const int bw = source.width();
+    const int bh = source.height();
+    block = fitBlock(block, bw, bh);
+
+    const QString alignText = read("Display Text Align", "Display Text Alignment",
+                                   QStringLiteral("3"));
+    const double zoom = m_picture->zoom() / 100.0;
+    // Code 0 puts the block at the top: its height value is the block's own.
+    const BlockPosition pos =
+        placeBlock(alignText, block, bw, bh, zoom, zoom * static_cast<double>(block.height));
+    if (pos.placed)
+        m_textPos = QPointF(pos.left, pos.top);
+    const QRect rect(int(nearest(m_textPos.x())), int(nearest(m_textPos.y())), int(block.width),
+                     int(block.height));
+
+    QImage image = source.copy();
+    platform::drawText(image, text, s, rect, clampInt(leadingValue(alignText)));
+    return image;
+}
+
+// --- clips -----------------------------------------------------------------------
+
+bool frmSaver::isClipPlaying() const { return m_video && m_video->isPlaying(); }
+
+bool frmSaver::isClipVisible() const { return m_video && m_video->isVisible(); }
+
+void frmSaver::showClip(const QString& path, bool reopen)
+{
+    m_picture->hide();
+    if (!m_video) {
+        m_video = new platform::VideoView(this);
+        m_video->setFocusPolicy(Qt::NoFocus);
+        connect(m_video, &platform::VideoView::statusChanged, this, [this] {
+            if (m_machine && !m_unloaded) {
+                m_machine->videoStatus(now());
+                schedule();
+            }
+        });
+    }
+    m_video->hide();
+    if (reopen || !m_video->isOpen())
+        m_video->open(path);
+    if (m_mode == ShowMode::Preview) {
+        m_video->setGeometry(0, 0, 151, 111);
+    } else {
+        const double t = kTwipsPerPixel;
+        const QString zoomText =
+            store::getSetting(QStringLiteral("Zoom Setting"), QStringLiteral("0"), true);
+        const TwipRect r = placeVideo(zoomText, m_video->frameWidth(), m_video->frameHeight(),
+                                      width() * t, height() * t, t, t);
+        m_video->setKeepAspect(zoomText != QLatin1String("2"));
+        m_video->setGeometry(int(nearest(r.x / t)), int(nearest(r.y / t)), int(nearest(r.w / t)),
+                             int(nearest(r.h / t)));
+    }
+    m_video->play();
+    m_video->show();
+    m_video->raise();
+    if (!m_firstShown) {
+        m_firstShown = true;
+        Q_EMIT firstItemShown();
+    }
+}
+
+// --- sound ---------------------------------------------------------------------
+
+bool frmSaver::isSoundPlaying() const { return m_sound->updateInterval() >= 1; }
+
+void frmSaver::playSound(const QString& path, SoundKind kind)
+{
+    platform::SoundPlayer& mmc = *m_sound;
+    const CdTrack cd = kind == SoundKind::CdTrack ? cdTrack(path) : CdTrack{};
+    if (kind == SoundKind::SoundFile) {
+        mmc.setCommand(QStringLiteral("Stop"));
+        mmc.setCommand(QStringLiteral("Close"));
+        mmc.setDeviceType(QString());
+        mmc.setFileName(path);
+    } else {
+        mmc.setDeviceType(QStringLiteral("CDAudio"));
+        mmc.setFileName(cd.drive);
+    }
+    mmc.setCommand(QStringLiteral("Open"));
+    if (mmc.error() != 0)
+        return;
+    mmc.setTimeFormat(0);
+    if (kind == SoundKind::CdTrack) {
+        mmc.setTrack(cd.track);
+        mmc.setFrom(mmc.trackPosition());
+        mmc.setTo(mmc.trackPosition() + mmc.trackLength());
+    }
+    mmc.setCommand(QStringLiteral("Play"));
+    if (mmc.error() == 0)
+        mmc.setUpdateInterval(500);
+}
+
+void frmSaver::soundStatus()
+{
+    platform::SoundPlayer& mmc = *m_sound;
+    bool ended = false;
+    if (mmc.deviceType().compare(QLatin1String("CDAudio"), Qt::CaseInsensitive) == 0)
+        ended = mmc.position() / 1000 >= mmc.to() / 1000;
+    else
+        ended = mmc.position() >= mmc.length();
+    if (!ended)
+        return;
+    mmc.setUpdateInterval(0);
+    mmc.setCommand(QStringLiteral("Stop"));
+    mmc.setCommand(QStringLiteral("Close"));
+}
+
+// --- input and the end -------------------------------------------------------------
+
+QPoint frmSaver::cursorPos() const { return QCursor::pos(); }
+
+void frmSaver::stopPaint() { m_picture->stopPaint(); }
+
+void frmSaver::stopClip()
+{
+    if (m_video)
+        m_video->stop();
+}
+
+void frmSaver::paintEvent(QPaintEvent*) { QPainter(this).fillRect(rect(), m_backColor); }
+
+void frmSaver::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (m_mode == ShowMode::Preview) {
+        m_picture->setGeometry(rect());
+        return;
+    }
+    if (m_picture->isVisible())
+        placeCurrentPicture();
+    else
+        m_picture->setGeometry(rect());
+}
+
+void frmSaver::keyPressEvent(QKeyEvent* event)
+{
+    if (!m_machine || m_unloaded)
+        return;
+    m_machine->keyOrClick();
+    schedule();
+    event->accept();
+}
+
+void frmSaver::mousePressEvent(QMouseEvent* event)
+{
+    if (!m_machine || m_unloaded)
+        return;
+    m_machine->keyOrClick();
+    schedule();
+    event->accept();
+}
+
+void frmSaver::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_machine || m_unloaded || !m_started)
+        return;
+    const QPointF p = event->position();
+    m_machine->mouseMoved(QPoint(int(nearest(p.x())), int(nearest(p.y()))));
+    schedule();
+}
+
+void frmSaver::closeShow() { close(); }
+
+void frmSaver::closeEvent(QCloseEvent* event)
+{
+    // No password is asked for on this platform, so the closing is never
+    // refused.
+    if (!m_unloaded)
+        unload();
+    event->accept();
+}
+
+void frmSaver::unload()
+{
+    m_unloaded = true;
+    m_tick->stop();
+    releaseKeyboard();
+    releaseMouse();
+    unsetCursor();
+    m_sound->setUpdateInterval(0);
+    m_sound->setCommand(QStringLiteral("Stop"));
+    m_sound->setCommand(QStringLiteral("Close"));
+    if (m_video) {
+        if (m_video->isPlaying())
+            m_video->stop();
+        m_video->close();
+        m_video->hide();
+    }
+    m_picture->stopPaint();
+    m_picture->hide();
+    for (const QPointer<QWidget>& cover : std::as_const(m_covers)) {
+        if (cover)
+            cover->close();
+    }
+    m_covers.clear();
+    if (m_program == Program::Runtime && !m_workFolder.isEmpty())
+        store::ClearWorkFolder(m_workFolder);
+}
+
+} // namespace show
