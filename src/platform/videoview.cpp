@@ -323,7 +323,12 @@ quint64 VideoView::renderedFrames() const { return d->frames; }
 
 void VideoView::paintEvent(QPaintEvent*)
 {
-    if (!d->open || d->frame.isNull() || d->frameRect.isEmpty())
+    if (!d->open)
+        return;
+    // Resized while hidden (no resize event came): draw at the new size.
+    if (d->frameRect != d->targetRect())
+        d->renderFrame();
+    if (d->frame.isNull() || d->frameRect.isEmpty())
         return;
     QPainter painter(this);
     painter.drawImage(d->frameRect.topLeft(), d->frame);

@@ -9,3 +9,14 @@ kelvra_test(media_sound_test LABEL widget
     SOURCES media_sound_test.cpp media_testutil.h
     LIBS kelvra_platform
     PROPERTIES ENVIRONMENT "KELVRA_AUDIO=null" TIMEOUT 300)
+
+kelvra_test(media_video_test LABEL widget
+    SOURCES media_video_test.cpp media_testutil.h
+    LIBS kelvra_platform
+    PROPERTIES ENVIRONMENT "KELVRA_AUDIO=null" TIMEOUT 300)
+
+# Starts its own Xvfb (see the test file), so it needs no fixture.
+kelvra_test(media_video_e2e_test LABEL e2e
+    SOURCES media_video_e2e_test.cpp media_testutil.h
+    LIBS kelvra_platform
+    PROPERTIES ENVIRONMENT "KELVRA_AUDIO=null" TIMEOUT 180)
