@@ -9,6 +9,7 @@
 #include <QSaveFile>
 #include <QSet>
 
+#include "platform/imageio_checks.h"
 #include "platform/jpegdecoder.h"
 #include "platform/magickdecoder.h"
 
@@ -23,6 +24,22 @@ bool isQtFormatOfOurs(const QByteArray& f)
     static const QSet<QByteArray> formats = {"bmp",  "gif", "jpeg", "jpg", "png",
                                              "tif",  "tiff", "ico", "cur", "tga", "webp"};
     return formats.contains(f);
+}
+
+bool isTgaExtension(const QString& ext)
+{
+    return ext == QLatin1String("tga") || ext == QLatin1String("vda") ||
+           ext == QLatin1String("icb") || ext == QLatin1String("vst");
+}
+
+// The Qt plugin for content Qt recognised as `detected`. TGA has no
+// signature, and a TGA header also passes the icon plugin's weak check, so
+// for a TGA name a detected icon is taken as TGA.
+QByteArray qtFormatFor(const QByteArray& detected, const QString& ext)
+{
+    if (isTgaExtension(ext) && (detected.isEmpty() || detected == "ico" || detected == "cur"))
+        return "tga";
+    return isQtFormatOfOurs(detected) ? detected : QByteArray();
 }
 
 QString extensionOf(const QString& name)
@@ -51,14 +68,12 @@ LoadResult decodeWithQt(const QByteArray& data, const QString& ext, const LoadOp
     QBuffer buffer;
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
-    QByteArray format = QImageReader::imageFormat(&buffer);
-    if (!isQtFormatOfOurs(format)) {
-        // TGA has no signature; Qt's plugin only trusts it when asked.
-        if (ext == QLatin1String("tga") || ext == QLatin1String("vda"))
-            format = "tga";
-        else
-            return result;
-    }
+    const QByteArray format = qtFormatFor(QImageReader::imageFormat(&buffer), ext);
+    if (format.isEmpty())
+        return result;
+    if ((format == "bmp" && !detail::bitmapIsComplete(data)) ||
+        (format == "gif" && !detail::gifIsComplete(data)))
+        return result;
     buffer.seek(0);
     QImageReader reader(&buffer, format);
     reader.setAutoTransform(true);
@@ -175,6 +190,18 @@ LoadResult decodeImage(const QByteArray& data, const QString& nameHint, const Lo
         const QByteArray coder = detail::magickCoderFor(data, ext);
         if (coder.isEmpty())
             return LoadResult{};
+        if ((coder == "BMP" && !detail::bitmapIsComplete(data)) ||
+            (coder == "GIF" && !detail::gifIsComplete(data)) ||
+            (coder == "MAC" && !detail::macPaintIsComplete(data)) ||
+            (coder == "PSD" && !detail::psdIsComplete(data))) {
+            // Incomplete either way; a header claiming too much says why.
+            const QSize claimed = detail::magickPing(data, coder);
+            LoadResult refused;
+            if (claimed.width() > o.maxSide || claimed.height() > o.maxSide ||
+                qint64(claimed.width()) * claimed.height() > o.maxPixels)
+                refused.status = LoadStatus::TooLarge;
+            return refused;
+        }
         result = detail::magickDecode(data, coder, o);
     }
     fitResult(result, o);
@@ -225,11 +252,9 @@ ImageInfo queryImageInfo(const QString& path)
         }
         return info;
     }
-    QByteArray format = QImageReader::imageFormat(&file);
     const QString ext = extensionOf(path);
-    if (!isQtFormatOfOurs(format) && (ext == QLatin1String("tga") || ext == QLatin1String("vda")))
-        format = "tga";
-    if (isQtFormatOfOurs(format)) {
+    const QByteArray format = qtFormatFor(QImageReader::imageFormat(&file), ext);
+    if (!format.isEmpty()) {
         file.seek(0);
         QImageReader reader(&file, format);
         reader.setAutoTransform(true);

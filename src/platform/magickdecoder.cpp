@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include <Magick++.h>
+#include <tiffio.h>
 
 namespace platform::detail {
 
@@ -46,6 +47,37 @@ std::mutex& magickMutex()
     return m;
 }
 
+// ImageMagick's TIFF module (also used by its CALS reader) installs
+// process-wide libtiff handlers that report into the exception of the decode
+// in progress. Qt's TIFF plugin shares libtiff, so an error in a later Qt
+// decode would reach a stale exception and abort the process. ImageMagick's
+// handlers are therefore only in place while ImageMagick runs.
+class TiffHandlerSwap {
+public:
+    TiffHandlerSwap()
+    {
+        TIFFSetErrorHandler(s_error);
+        TIFFSetWarningHandler(s_warning);
+    }
+    ~TiffHandlerSwap()
+    {
+        if (TIFFErrorHandler e = TIFFSetErrorHandler(nullptr))
+            s_error = e;
+        if (TIFFErrorHandler w = TIFFSetWarningHandler(nullptr))
+            s_warning = w;
+    }
+
+private:
+    static inline TIFFErrorHandler s_error = nullptr;
+    static inline TIFFErrorHandler s_warning = nullptr;
+};
+
+// Held for every use of ImageMagick: one at a time, with its TIFF handlers.
+struct MagickSession {
+    std::lock_guard<std::mutex> lock{magickMutex()};
+    TiffHandlerSwap handlers;
+};
+
 // Called with the mutex held.
 void initMagick()
 {
@@ -69,9 +101,19 @@ void initMagick()
 void prepare(Magick::Image& img, const QByteArray& coder)
 {
     img.quiet(false);
-    img.subImage(0);
-    img.subRange(1);
+    // Photo CD picks its resolution from the scene number: left alone it
+    // gives the 768 x 512 base image, asked for scene 0 the 192 x 128 one.
+    if (coder != "PCD") {
+        img.subImage(0);
+        img.subRange(1);
+    }
     img.magick(coder.toStdString());
+}
+
+// Coders that turn their rows themselves; autoOrient would turn them twice.
+bool orientsItself(const QByteArray& coder)
+{
+    return coder == "TGA";
 }
 
 } // namespace
@@ -125,7 +167,14 @@ QByteArray magickCoderFor(const QByteArray& d, const QString& ext)
 
 QSize magickPing(const QByteArray& data, const QByteArray& coder)
 {
-    std::lock_guard lock(magickMutex());
+    if (coder == "FAX") {
+        // Raw fax data has no header: ping gives a default page, decoding
+        // the (one-bit, small) data gives the real size.
+        LoadOptions o;
+        const LoadResult r = magickDecode(data, coder, o);
+        return r.ok() ? r.image.size() : QSize();
+    }
+    MagickSession session;
     initMagick();
     try {
         Magick::Blob blob(data.constData(), size_t(data.size()));
@@ -134,6 +183,11 @@ QSize magickPing(const QByteArray& data, const QByteArray& coder)
         img.ping(blob);
         return QSize(int(img.columns()), int(img.rows()));
     } catch (const Magick::Warning&) {
+        return {};
+    } catch (const Magick::Error& e) {
+        if (dynamic_cast<const Magick::ErrorResourceLimit*>(&e) ||
+            std::strstr(e.what(), "exceeds limit"))
+            return QSize(65536, 65536);
         return {};
     } catch (const std::exception&) {
         return {};
@@ -146,7 +200,7 @@ LoadResult magickDecode(const QByteArray& data, const QByteArray& coder,
     LoadResult result;
     result.decoder = QStringLiteral("magick");
     result.format = coder.toLower();
-    std::lock_guard lock(magickMutex());
+    MagickSession session;
     initMagick();
     try {
         Magick::Blob blob(data.constData(), size_t(data.size()));
@@ -154,7 +208,16 @@ LoadResult magickDecode(const QByteArray& data, const QByteArray& coder,
             // The header first: nothing is decoded whose size is out of bounds.
             Magick::Image probe;
             prepare(probe, coder);
-            probe.ping(blob);
+            try {
+                probe.ping(blob);
+            } catch (const Magick::Error& e) {
+                // Wider or taller than ImageMagick's limits (ours, or the
+                // system policy's, which may only be stricter).
+                if (dynamic_cast<const Magick::ErrorResourceLimit*>(&e) ||
+                    std::strstr(e.what(), "exceeds limit"))
+                    result.status = LoadStatus::TooLarge;
+                return result;
+            }
             const qint64 w = qint64(probe.columns());
             const qint64 h = qint64(probe.rows());
             if (w <= 0 || h <= 0)
@@ -173,7 +236,8 @@ LoadResult magickDecode(const QByteArray& data, const QByteArray& coder,
         } catch (const Magick::Warning&) {
             // harmless remarks (unknown tags, ...): the picture was read
         }
-        img.autoOrient();
+        if (!orientsItself(coder))
+            img.autoOrient();
         if (img.colorSpace() != Magick::sRGBColorspace &&
             img.colorSpace() != Magick::RGBColorspace &&
             img.colorSpace() != Magick::GRAYColorspace)
@@ -205,7 +269,7 @@ LoadResult magickDecode(const QByteArray& data, const QByteArray& coder,
 QStringList magickExtensions()
 {
     static const QStringList list = [] {
-        std::lock_guard lock(magickMutex());
+        MagickSession session;
         initMagick();
         QStringList out;
         for (const Coder& c : kAllExtensions) {

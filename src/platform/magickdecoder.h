@@ -18,7 +18,8 @@ namespace platform::detail {
 // dot); empty when the file is none of our formats.
 QByteArray magickCoderFor(const QByteArray& data, const QString& extension);
 
-// Header-only size through ImageMagick's ping; invalid size on failure.
+// Header-only size through ImageMagick's ping; invalid size on failure, and
+// 65536 x 65536 when the header claims more than ImageMagick's limits.
 QSize magickPing(const QByteArray& data, const QByteArray& coder);
 
 LoadResult magickDecode(const QByteArray& data, const QByteArray& coder,

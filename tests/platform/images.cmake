@@ -4,3 +4,7 @@
 kelvra_test(effects_test LABEL unit
     SOURCES effects_test.cpp
     LIBS kelvra_platform)
+
+kelvra_test(imageio_test LABEL unit
+    SOURCES imageio_test.cpp
+    LIBS kelvra_platform PkgConfig::MAGICKXX)
