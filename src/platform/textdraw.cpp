@@ -161,7 +161,7 @@ void drawText(QImage& image, const QString& text, const TextStyle& s, const QRec
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    if (!(s.wordWrap) || s.angle == 0)
+    if (s.angle == 0)
         p.setClipRect(rect);
     p.translate(centre);
     if (s.angle != 0)

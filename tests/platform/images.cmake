@@ -8,3 +8,12 @@ kelvra_test(effects_test LABEL unit
 kelvra_test(imageio_test LABEL unit
     SOURCES imageio_test.cpp
     LIBS kelvra_platform PkgConfig::MAGICKXX)
+
+kelvra_test(textdraw_test LABEL unit
+    SOURCES textdraw_test.cpp
+    LIBS kelvra_platform)
+
+find_package(Qt6 REQUIRED COMPONENTS Test)
+kelvra_test(pictureview_test LABEL widget
+    SOURCES pictureview_test.cpp
+    LIBS kelvra_platform Qt6::Test)
