@@ -10,7 +10,8 @@ namespace {
 
 QString decodeLine(const QByteArray& bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    // Stateless: a lead byte at the end is an error, not a wait for more.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (utf8.hasError())
         return QString::fromLatin1(bytes);

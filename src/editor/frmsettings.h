@@ -1,0 +1,143 @@
+#pragma once
+// frmSettings: the editor window. It holds the media list, the interval, the
+// preview of the selected item, six buttons and the menu bar from which every
+// command is reached. Handlers are named after their control and event; the
+// logic they run lives in MediaList, the list-file functions and the menu
+// rules, so the window only gathers facts and applies results.
+//
+// Loading (the constructor): settings, then the command line's project file
+// or "zem.ini". Closing, whatever its cause, writes the interval (and the
+// window position when asked) and closes the program's other windows; only
+// "&Accept" writes "zem.ini".
+
+#include <memory>
+
+#include <QAction>
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+#include "controls/commondialog.h"
+#include "editor/medialist.h"
+
+class QActionGroup;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace controls {
+class pSpinEdit;
+}
+namespace platform {
+class PictureView;
+}
+
+namespace editor {
+
+class MediaListModel;
+class MediaListView;
+class TransitionsDialog;
+
+// The manual of the Help command, in the Windows folder.
+inline constexpr const char* kHelpFileName = "KelvraSaver-help.html";
+// The manual as a resource, for the installation step to copy.
+inline constexpr const char* kHelpResource = ":/editor/help/KelvraSaver-help.html";
+// Copies the manual into `windowsDir` (with trailing separator); false when
+// it cannot be written.
+bool installHelpManual(const QString& windowsDir);
+
+class frmSettings : public QMainWindow {
+    Q_OBJECT
+public:
+    // `projectPath`: a project file named on the command line (may carry
+    // surrounding double quotes); empty loads the current configuration.
+    explicit frmSettings(const QString& projectPath = QString(), QWidget* parent = nullptr);
+    ~frmSettings() override;
+
+    // --- what the rest of the program and the tests reach ----------------------
+    MediaListView* lstPics() const { return m_lstPics; }
+    QStringList lstHidden() const; // the full paths, index for index with lstPics
+    QStringList lstPicsNames() const;
+    const MediaList& mediaList() const;
+    controls::pSpinEdit* SpinEdit1() const { return m_spin; }
+    platform::PictureView* LEAD1() const { return m_preview; }
+    QPushButton* SkinButton(int index) const { return m_buttons[index]; }
+    QLabel* SkinLabel(int index) const { return m_labels[index]; }
+    QAction* menuItem(const QString& name) const; // by control name ("mnuNew")
+    QMenu* menu(const QString& name) const;       // "mnuFile", "mnuEdit", ...
+    TransitionsDialog* transitionsDialog() const { return m_effectDialog; }
+    bool bSaved() const { return m_saved; }
+
+    // A request forwarded by another start of the editor: "[Restore App]" or
+    // a project path (the desktop's DDE "System" topic of old).
+    void ddeExecute(const QString& command);
+
+    // --- commands -------------------------------------------------------------
+    void AppendListFile(const QString& path);
+    // Writes "zem.ini"; false (after telling the user) when it cannot.
+    bool SaveCurrentConfig();
+    void AddMediaFiles();
+    void RemoveSelectedItems();
+    void SetListHScroll(bool show);
+    void ShowTransitionsDialog();
+
+    void mnuNew_Click();
+    void mnuOpen_Click();
+    void mnuSave_Click();
+    void mnuMoveUp_Click();
+    void mnuMoveDown_Click();
+    void mnuDeselectAll_Click();
+    void mnuZoom_Click(int index);
+    void mnuScreenBackColor_Click();
+    void mnuHelpFile_Click();
+    void mnuAbout_Click();
+    void SkinButton_Click(int index);
+
+    // Menu rules, run when each menu opens.
+    void mnuFile_Click();
+    void mnuEdit_Click();
+    void mnuOptions_Click();
+    // The periodic rule of the "&Remove" button.
+    void Timer2_Timer();
+
+    void lstPics_Click();
+    void lstPics_DblClick();
+    void lstPics_FilesDropped(int row, const QStringList& paths);
+    void lstPics_ItemsDropped(int row);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    QAction* addItem(QMenu* menu, const char* name, const QString& caption,
+                     const QKeySequence& shortcut = {});
+    void Form_Load(const QString& projectPath);
+    void Form_QueryUnload();
+    void applySkin();
+    void readProjectFile(const QString& path, bool longFormNames);
+    void applyMenuChanges(const struct MenuChanges& changes);
+    struct MenuFacts gatherFacts() const;
+    void setSoundStatus(bool enabled);
+    void toggleSetting(QAction* item, const char* setting);
+    void notYetAvailable(QAction* item);
+    void setWaitCursor(bool on);
+
+    MediaListModel* m_model;
+    MediaListView* m_lstPics;
+    platform::PictureView* m_preview;
+    controls::pSpinEdit* m_spin;
+    QPushButton* m_buttons[6] = {};
+    QLabel* m_labels[3] = {};
+    QTimer* m_timer2;
+    QActionGroup* m_zoomGroup = nullptr;
+    QAction* m_zoom[3] = {};
+    TransitionsDialog* m_effectDialog = nullptr;
+    std::unique_ptr<controls::clsCommonDialog> m_commonDialog;
+    bool m_saved = true;
+    bool m_waitCursor = false;
+};
+
+} // namespace editor
