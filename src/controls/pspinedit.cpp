@@ -23,6 +23,9 @@ pSpinEdit::pSpinEdit(QWidget* parent)
     layout->addWidget(m_text, 1);
     layout->addWidget(m_bar);
     m_bar->setFixedWidth(16);
+    // Only the two arrow buttons: the bar is as high as the text box.
+    m_bar->setFixedHeight(m_text->sizeHint().height());
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_bar->setRange(0, 100);
     m_bar->setSingleStep(1);
     m_bar->setPageStep(1);
@@ -184,8 +187,10 @@ bool pSpinEdit::eventFilter(QObject* watched, QEvent* event)
 
 void pSpinEdit::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
         m_text->setFont(font());
+        m_bar->setFixedHeight(m_text->sizeHint().height());
+    }
     QWidget::changeEvent(event);
 }
 

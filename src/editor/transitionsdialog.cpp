@@ -100,7 +100,9 @@ TransitionsDialog::TransitionsDialog(QWidget* parent)
     auto* transparentRow = new QHBoxLayout;
     transparentRow->addWidget(m_transparentButton);
     transparentRow->addWidget(m_transparentNone);
-    form->addRow(tr("&Transparent colour:"), transparentRow);
+    auto* transparentLabel = new QLabel(tr("T&ransparent colour:"), this);
+    transparentLabel->setBuddy(m_transparentButton);
+    form->addRow(transparentLabel, transparentRow);
 
     auto* right = new QVBoxLayout;
     right->addWidget(m_preview, 0, Qt::AlignHCenter);
