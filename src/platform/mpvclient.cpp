@@ -49,6 +49,7 @@ bool MpvClient::ensure()
     const QByteArray log = qgetenv("KELVRA_MPV_LOG");
     opt("terminal", log.isEmpty() ? "no" : "yes");
     opt("msg-level", log.isEmpty() ? "all=no" : ("all=" + log).constData());
+    opt("msg-time", log.isEmpty() ? "no" : "yes");
     opt("config", "no");
     opt("idle", "yes");
     opt("input-default-bindings", "no");
@@ -63,6 +64,7 @@ bool MpvClient::ensure()
     opt("save-position-on-quit", "no");
     opt("sub-auto", "no");
     opt("audio-file-auto", "no");
+    opt("cover-art-auto", "no");
     opt("audio-display", "no");
     if (nullAudioRequested())
         opt("ao", "null");
@@ -159,6 +161,10 @@ void MpvClient::handleEvent(const mpv_event& event)
         Q_EMIT endFile(eof, error);
         break;
     }
+    case MPV_EVENT_PLAYBACK_RESTART:
+        if (m_loaded)
+            m_restarted = true;
+        break;
     case MPV_EVENT_VIDEO_RECONFIG:
         Q_EMIT videoReconfig();
         break;
@@ -168,6 +174,8 @@ void MpvClient::handleEvent(const mpv_event& event)
             Q_EMIT flagChanged(QByteArray(prop->name), *static_cast<int*>(prop->data) != 0);
         else if (prop->format == MPV_FORMAT_DOUBLE)
             Q_EMIT doubleChanged(QByteArray(prop->name), *static_cast<double*>(prop->data));
+        else if (prop->format == MPV_FORMAT_INT64)
+            Q_EMIT intChanged(QByteArray(prop->name), *static_cast<int64_t*>(prop->data));
         break;
     }
     default:
@@ -190,6 +198,7 @@ MpvClient::LoadResult MpvClient::load(const QString& url, const QStringList& opt
     setFlag("pause", true);
     m_loaded = false;
     m_failed = false;
+    m_restarted = false;
     m_lastError = 0;
     m_entry = -1;
     m_awaitingStart = true;
@@ -305,6 +314,12 @@ void MpvClient::observeFlag(const char* name)
 {
     if (m_handle)
         mpv_observe_property(m_handle, m_nextObserveId++, name, MPV_FORMAT_FLAG);
+}
+
+void MpvClient::observeInt(const char* name)
+{
+    if (m_handle)
+        mpv_observe_property(m_handle, m_nextObserveId++, name, MPV_FORMAT_INT64);
 }
 
 void MpvClient::observeDouble(const char* name)

@@ -74,10 +74,15 @@ Q_SIGNALS:
     // An observed flag property changed (see observeFlag()).
     void flagChanged(const QByteArray& name, bool value);
     void doubleChanged(const QByteArray& name, double value);
+    void intChanged(const QByteArray& name, qint64 value);
 
 public:
     void observeFlag(const char* name);
     void observeDouble(const char* name);
+    void observeInt(const char* name);
+    // True once the current file has started playing or shown its first
+    // frame (paused); reset by load().
+    bool hasRestarted() const { return m_restarted; }
 
 private:
     void handleEvent(const mpv_event& event);
@@ -87,6 +92,7 @@ private:
     mpv_handle* m_handle = nullptr;
     bool m_loaded = false;
     bool m_failed = false;
+    bool m_restarted = false;
     qint64 m_entry = -1;        // playlist entry id of the file we asked for
     bool m_awaitingStart = false;
     int m_lastError = 0;

@@ -78,10 +78,7 @@ bool VideoView::Private::ensureMpv()
         mpv = std::make_unique<MpvClient>(MpvClient::Kind::Video);
         QObject::connect(mpv.get(), &MpvClient::flagChanged, q,
                          [this](const QByteArray& name, bool value) {
-                             // Re-read: a change queued before a restart must not end
-                             // the new run.
-                             if (name == "eof-reached" && value && playing &&
-                                 mpv->getFlag("eof-reached")) {
+                             if (name == "eof-reached" && value && playing) {
                                  playing = false;
                                  rewindOnPlay = true;
                                  postStatus(true);
@@ -94,17 +91,22 @@ bool VideoView::Private::ensureMpv()
                 postStatus(true);
             }
         });
-        QObject::connect(mpv.get(), &MpvClient::videoReconfig, q, [this] {
-            bool okW = false, okH = false;
-            const int w = int(mpv->getInt("dwidth", &okW));
-            const int h = int(mpv->getInt("dheight", &okH));
-            if (okW && okH && w > 0 && h > 0)
-                frameSize = QSize(w, h);
-        });
+        // Followed through events, never read while a file starts: mpv's
+        // core then waits for us to render the first frame, and a read
+        // would wait for the core.
+        QObject::connect(mpv.get(), &MpvClient::intChanged, q,
+                         [this](const QByteArray& name, qint64 value) {
+                             if (name == "dwidth")
+                                 frameSize.setWidth(int(value));
+                             else if (name == "dheight")
+                                 frameSize.setHeight(int(value));
+                         });
     }
     if (!mpv->ensure())
         return false;
     mpv->observeFlag("eof-reached");
+    mpv->observeInt("dwidth");
+    mpv->observeInt("dheight");
 
     const char* api = MPV_RENDER_API_TYPE_SW;
     mpv_render_param params[] = {
@@ -224,16 +226,10 @@ bool VideoView::open(const QString& path)
     if (!d->ensureMpv())
         return false;
     const quint64 framesBefore = d->frames;
-    bool hasVideo = true;
-    bool checkedVideo = false;
-    auto firstFrame = [this, framesBefore, &hasVideo, &checkedVideo] {
-        if (!checkedVideo) {
-            bool ok = false;
-            d->mpv->getInt("vid", &ok); // "no" (not a number) when there is no picture
-            hasVideo = ok;
-            checkedVideo = true;
-        }
-        return !hasVideo || d->frames > framesBefore;
+    // Ready when the first frame is drawn, or when playback could start
+    // without one (a file with no picture).
+    auto firstFrame = [this, framesBefore] {
+        return d->frames > framesBefore || d->mpv->hasRestarted();
     };
     const auto result = d->mpv->load(info.absoluteFilePath(), {QStringLiteral("loop-file=no")},
                                      kOpenTimeoutMs, [this] { d->onRenderUpdate(); }, firstFrame);
@@ -243,7 +239,8 @@ bool VideoView::open(const QString& path)
         update();
         return false;
     }
-    if (d->frameSize.isEmpty()) {
+    // Loaded and paused: reading from mpv does not wait now.
+    if (d->frameSize.width() <= 0 || d->frameSize.height() <= 0) {
         bool okW = false, okH = false;
         const int w = int(d->mpv->getInt("dwidth", &okW));
         const int h = int(d->mpv->getInt("dheight", &okH));
@@ -264,6 +261,9 @@ void VideoView::play()
 {
     if (!d->open || d->playing)
         return;
+    // Take what mpv has already said (an end), so that an old event cannot
+    // end the run that starts now.
+    d->mpv->drain();
     if (d->rewindOnPlay)
         d->mpv->command({QStringLiteral("seek"), QStringLiteral("0"), QStringLiteral("absolute"),
                          QStringLiteral("exact")});
