@@ -12,6 +12,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
+#include <QTimer>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -667,4 +669,29 @@ TEST_F(EditorWindow, SavedPositionRoundTripsInTwips)
     w->close();
     EXPECT_EQ(setting("Window Left"), "600");
     EXPECT_EQ(setting("Window Top"), "900");
+}
+
+TEST_F(EditorWindow, DragNearTheEdgesScrollsTheList)
+{
+    writeConfig(pictures(60));
+    auto w = open();
+    QApplication::processEvents();
+    auto* view = w->lstPics();
+    auto* bar = view->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    view->dragOverAt(QPoint(5, view->viewport()->height() - 2));
+    EXPECT_TRUE(view->downTimer()->isActive());
+    EXPECT_FALSE(view->upTimer()->isActive());
+    const int before = bar->value();
+    QTest::qWait(350);
+    EXPECT_GT(bar->value(), before);
+
+    view->dragOverAt(QPoint(5, 2));
+    EXPECT_FALSE(view->downTimer()->isActive());
+    EXPECT_TRUE(view->upTimer()->isActive());
+    const int scrolled = bar->value();
+    QTest::qWait(150);
+    EXPECT_LT(bar->value(), scrolled);
+    EXPECT_FALSE(view->upTimer()->isActive()); // one step per drag-over
+    view->dragLeft();
 }
