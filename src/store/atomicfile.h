@@ -5,8 +5,9 @@
 // Writers serialise on a lock file beside the target ("<file>.lock"), re-read
 // the target under the lock, apply their change and replace the file through
 // QSaveFile, so a reader sees either the old or the new file, never a torn
-// one, and two writers never lose each other's values. A lock left by a
-// killed process is taken over (QLockFile's stale detection).
+// one, and two writers never lose each other's values. A writer killed while
+// holding the lock does not hold up the others. The lock file exists only
+// while a write is under way (or is left by a killed writer).
 
 #include <functional>
 
