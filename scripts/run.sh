@@ -1,20 +1,31 @@
 #!/usr/bin/env bash
-# Builds Kelvra Saver, installs it for the current user and starts it.
-# Arguments are passed to the program: no argument opens the editor,
-# "/s" runs the show full-screen.
+# Builds Kelvra Saver, installs it for the current user and starts the
+# installed editor. Arguments are passed to the program: no argument opens
+# the editor, "/s" runs the show full-screen.
+#
+#   KELVRA_BUILD_DIR=DIR   build folder (default: build)
+#   KELVRA_SKIP_BUILD=1    use the programs already built there, as they are
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+build=${KELVRA_BUILD_DIR:-build}
+if [ "${KELVRA_SKIP_BUILD:-0}" != "1" ]; then
+    bash scripts/install-deps.sh
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVRA_TESTS=OFF \
+        -DKELVRA_BENCH=OFF
+    cmake --build "$build" -j "$(nproc)"
+fi
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVRA_TESTS=OFF -DKELVRA_BENCH=OFF
-cmake --build build -j "$(nproc)"
+# Installing needs no display: "Kelvra Saver.scr" and "VLS.scr" go to the
+# user's folders, with the desktop entry and the .kvl type.
+"$build/bin/kelvra-saver" --install
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+if [ -z "${DISPLAY:-}" ]; then
     echo "Kelvra Saver needs a graphical display, and none is set (DISPLAY is empty)." >&2
     echo "Start it from a desktop session, or under Xvfb: xvfb-run -a bash scripts/run.sh" >&2
     exit 2
 fi
 
-./build/bin/kelvra-saver --install
-exec ./build/bin/kelvra-saver "$@"
+# The installed copy, where the desktop's screen-saver settings find it.
+windows_dir=${KELVRA_WINDOWS_DIR:-${XDG_DATA_HOME:-$HOME/.local/share}/kelvra-saver}
+exec "$windows_dir/Kelvra Saver.scr" "$@"

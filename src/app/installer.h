@@ -1,0 +1,49 @@
+#pragma once
+// The installation step for the current user (`kelvra-saver --install`):
+// places the programs where the screen-saver conventions look for them and
+// registers the editor and the ".kvl" project type with the desktop, all
+// under the user's own folders. Running it again changes nothing that is
+// already right.
+
+#include <QString>
+#include <QStringList>
+
+namespace app
+{
+
+struct InstallPlan {
+    QString editorProgram;  // the built kelvra-saver
+    QString runtimeProgram; // the built vls, beside it
+    QString windowsDir;     // with a trailing "/"
+    QString workDir;        // with a trailing "/"
+    QString dataHome;       // $XDG_DATA_HOME (or its default), without a trailing "/"
+};
+
+struct InstallResult {
+    bool ok = true;
+    QStringList lines; // what was done or found right, one line each, for the user
+    QString error;     // why it failed, when !ok
+};
+
+// Paths for the running program: the programs beside it, the store's
+// Windows and work folders, the XDG data home.
+InstallPlan currentInstallPlan();
+
+// Carries out the plan: "Kelvra Saver.scr" in the Windows folder and
+// "VLS.scr" in the work folder as symbolic links to the built programs
+// (copies where links cannot be made), the desktop entry
+// <data>/applications/kelvra-saver.desktop and the MIME type
+// <data>/mime/packages/kelvra-saver.xml; then refreshes the desktop's MIME
+// and application caches when their tools are installed.
+InstallResult install(const InstallPlan& plan);
+
+// One argument of a desktop entry's Exec key, quoted when it must be.
+QString desktopExecArgument(const QString& argument);
+// The editor's desktop entry, starting `program` with the opened file.
+QString editorDesktopEntry(const QString& program);
+// The shared-mime-info description of the ".kvl" project type.
+QString projectMimeXml();
+
+inline constexpr const char* kProjectMimeType = "application/x-kelvra-saver-project";
+
+} // namespace app

@@ -1,0 +1,21 @@
+// vls: the personalized saver's runtime.
+
+#include "app/entry.h"
+#include "app/placeholderwindows.h"
+
+int main(int argc, char** argv)
+{
+    const app::ProgramInfo program{"vls",
+                                   "VLS: the runtime of a personalized Kelvra Saver screen saver.",
+                                   "the saver's settings", false};
+    return app::runProgram(argc, argv, program, [] {
+        app::WindowFactories f;
+        f.configCaption = QStringLiteral("Screen Saver Settings...");
+        f.makeShow = [](const app::Mode& mode) { return new app::PlaceholderShowWindow(mode); };
+        f.makeConfig = [](const app::Mode& mode) {
+            return new app::PlaceholderConfigWindow(QStringLiteral("Screen Saver Settings..."),
+                                                    mode);
+        };
+        return f;
+    });
+}

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "app/installer.h"
+#include "common/testutil.h"
+
+namespace
+{
+
+TEST(DesktopExecArgument, QuotesAndEscapes)
+{
+    EXPECT_EQ(app::desktopExecArgument(QStringLiteral("/usr/bin/ks")),
+              QStringLiteral("/usr/bin/ks"));
+    EXPECT_EQ(app::desktopExecArgument(QStringLiteral("/a b/Kelvra Saver.scr")),
+              QStringLiteral("\"/a b/Kelvra Saver.scr\""));
+    // Inside quotes "$" is escaped with "\", and the value escapes "\" again.
+    EXPECT_EQ(app::desktopExecArgument(QStringLiteral("/x/$HOME")),
+              QStringLiteral("\"/x/\\\\$HOME\""));
+    EXPECT_EQ(app::desktopExecArgument(QStringLiteral("/x/a\\b")),
+              QStringLiteral("\"/x/a\\\\\\\\b\""));
+    EXPECT_EQ(app::desktopExecArgument(QStringLiteral("/x/say \"hi\"")),
+              QStringLiteral("\"/x/say \\\\\"hi\\\\\"\""));
+    EXPECT_EQ(app::desktopExecArgument(QStringLiteral("/x/50%")), QStringLiteral("/x/50%%"));
+}
+
+class Install : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        const QString bin = m_dir.filePath(QStringLiteral("bin"));
+        QDir().mkpath(bin);
+        m_plan.editorProgram = bin + QStringLiteral("/kelvra-saver");
+        m_plan.runtimeProgram = bin + QStringLiteral("/vls");
+        for (const QString& p : {m_plan.editorProgram, m_plan.runtimeProgram}) {
+            testutil::writeFile(p, "#!/bin/sh\n");
+            QFile::setPermissions(p, QFile::permissions(p) | QFile::ExeOwner);
+        }
+        m_plan.windowsDir = m_dir.filePath(QStringLiteral("my windows")) + u'/';
+        m_plan.workDir = m_plan.windowsDir + QStringLiteral("tmpFiles/");
+        m_plan.dataHome = m_dir.filePath(QStringLiteral("data"));
+    }
+    QString editorPlace() const { return m_plan.windowsDir + QStringLiteral("Kelvra Saver.scr"); }
+    QString runtimePlace() const { return m_plan.workDir + QStringLiteral("VLS.scr"); }
+    QString desktopFile() const
+    {
+        return m_plan.dataHome + QStringLiteral("/applications/kelvra-saver.desktop");
+    }
+    QString mimeFile() const
+    {
+        return m_plan.dataHome + QStringLiteral("/mime/packages/kelvra-saver.xml");
+    }
+
+    QTemporaryDir m_dir;
+    app::InstallPlan m_plan;
+};
+
+TEST_F(Install, PlacesLinksAndEntries)
+{
+    const app::InstallResult result = app::install(m_plan);
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    EXPECT_EQ(QFileInfo(editorPlace()).symLinkTarget(), m_plan.editorProgram);
+    EXPECT_EQ(QFileInfo(runtimePlace()).symLinkTarget(), m_plan.runtimeProgram);
+
+    const QByteArray entry = testutil::readFile(desktopFile());
+    EXPECT_TRUE(entry.contains("Exec=\"" + editorPlace().toUtf8() + "\" %f\n")) << entry.data();
+    EXPECT_TRUE(entry.contains("MimeType=application/x-kelvra-saver-project;\n"));
+    const QByteArray mime = testutil::readFile(mimeFile());
+    EXPECT_TRUE(mime.contains("<glob pattern=\"*.kvl\"/>"));
+}
+
+TEST_F(Install, SecondRunChangesNothing)
+{
+    ASSERT_TRUE(app::install(m_plan).ok);
+    const QDateTime entryTime = QFileInfo(desktopFile()).lastModified();
+    const QDateTime linkTime = QFileInfo(editorPlace()).lastModified(); // of the target
+    const app::InstallResult again = app::install(m_plan);
+    ASSERT_TRUE(again.ok) << again.error.toStdString();
+    for (const QString& line : again.lines)
+        EXPECT_TRUE(line.endsWith(QLatin1String("in place"))) << line.toStdString();
+    EXPECT_EQ(QFileInfo(desktopFile()).lastModified(), entryTime);
+    EXPECT_EQ(QFileInfo(editorPlace()).lastModified(), linkTime);
+    EXPECT_EQ(QDir(m_plan.workDir).entryList(QDir::Files | QDir::System).size(), 1);
+}
+
+TEST_F(Install, ReplacesStaleLinksAndCopies)
+{
+    QDir().mkpath(m_plan.workDir);
+    testutil::writeFile(editorPlace(), "an old copy");
+    QFile::link(m_dir.filePath(QStringLiteral("gone")), runtimePlace());
+    const app::InstallResult result = app::install(m_plan);
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
+    EXPECT_EQ(QFileInfo(editorPlace()).symLinkTarget(), m_plan.editorProgram);
+    EXPECT_EQ(QFileInfo(runtimePlace()).symLinkTarget(), m_plan.runtimeProgram);
+}
+
+TEST_F(Install, FailsClearly)
+{
+    QFile::remove(m_plan.runtimeProgram);
+    app::InstallResult result = app::install(m_plan);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.error.contains(m_plan.runtimeProgram)) << result.error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(editorPlace()));
+
+    SetUp();
+    QDir().mkpath(editorPlace()); // a folder in the way is left alone
+    result = app::install(m_plan);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(QFileInfo(editorPlace()).isDir());
+    EXPECT_TRUE(result.error.contains(QLatin1String("is a folder")));
+}
+
+} // namespace

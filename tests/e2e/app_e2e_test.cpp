@@ -1,0 +1,416 @@
+// The programs' start-up under a real X server: what each command line opens,
+// the single-instance rules, the show inside foreign windows, installation
+// and the README's run command.
+
+#include <cctype>
+#include <ostream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include "e2e/e2eutil.h"
+#include "store/settings.h"
+
+namespace
+{
+
+const QString kEditor = QStringLiteral("kelvra-saver");
+const QString kRuntime = QStringLiteral("vls");
+const QString kShow = QStringLiteral("Kelvra Saver");
+const QString kEditorSettings = QStringLiteral("Kelvra Saver Settings");
+const QString kRuntimeSettings = QStringLiteral("Screen Saver Settings...");
+
+QString testName()
+{
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return QString::fromUtf8(info->test_suite_name()) + u'_' + QString::fromUtf8(info->name());
+}
+
+QString shotName()
+{
+    QString name = testName();
+    name.replace(u'/', u'_');
+    return name;
+}
+
+// A readable, unique test name: the case's index and its text in letters,
+// digits and "_".
+std::string caseName(std::size_t index, const std::string& text)
+{
+    std::string name = std::to_string(index);
+    for (char c : text)
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+}
+
+class AppE2E : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        E2E_REQUIRE_DISPLAY();
+        m_session = std::make_unique<e2e::Session>();
+    }
+
+    // Stored as the show reads it: decimal 0x00BBGGRR.
+    void setBackground(const QColor& c)
+    {
+        const int bgr = c.red() | c.green() << 8 | c.blue() << 16;
+        ASSERT_TRUE(
+            store::saveSetting(QStringLiteral("Background Color"), QString::number(bgr), true));
+    }
+
+    std::unique_ptr<e2e::Program> start(const QString& program, const QStringList& args)
+    {
+        return std::make_unique<e2e::Program>(e2e::binary(program), args, m_session->env());
+    }
+
+    e2e::Result runProgram(const QString& program, const QStringList& args, int timeoutMs = 10000)
+    {
+        return e2e::run(e2e::binary(program), args, m_session->env(), timeoutMs);
+    }
+
+    std::unique_ptr<e2e::Session> m_session;
+};
+
+// --- without a display ---------------------------------------------------------------------
+
+TEST_F(AppE2E, ProgramsRefuseClearlyWithoutDisplay)
+{
+    for (const QString& program : {kEditor, kRuntime}) {
+        QProcessEnvironment env = m_session->env();
+        env.remove(QStringLiteral("DISPLAY"));
+        e2e::Result r = e2e::run(e2e::binary(program), {QStringLiteral("/s")}, env);
+        EXPECT_TRUE(r.finished && !r.crashed) << program.toStdString();
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_TRUE(r.err.contains(QLatin1String("no graphical display"))) << r.err.toStdString();
+
+        env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":987"));
+        r = e2e::run(e2e::binary(program), {}, env);
+        EXPECT_TRUE(r.finished && !r.crashed);
+        EXPECT_NE(r.exitCode, 0);
+        EXPECT_TRUE(r.err.contains(QLatin1String("cannot open the X display \":987\"")))
+            << r.err.toStdString();
+    }
+}
+
+TEST_F(AppE2E, HelpAndVersion)
+{
+    for (const QString& program : {kEditor, kRuntime}) {
+        e2e::Result r = runProgram(program, {QStringLiteral("--version")});
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_TRUE(r.out.startsWith(program + u' ')) << r.out.toStdString();
+        r = runProgram(program, {QStringLiteral("--help")});
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_TRUE(r.out.contains(QLatin1String("Usage: ") + program));
+        EXPECT_TRUE(r.out.contains(QLatin1String("/p ID")));
+        EXPECT_EQ(r.out.contains(QLatin1String("--install")), program == kEditor);
+    }
+}
+
+// --- the run command -----------------------------------------------------------------------
+
+TEST_F(AppE2E, RunScriptStartsTheInstalledEditor)
+{
+    QProcessEnvironment env = m_session->env();
+    env.insert(QStringLiteral("KELVRA_SKIP_BUILD"), QStringLiteral("1"));
+    env.insert(QStringLiteral("KELVRA_BUILD_DIR"),
+               QFileInfo(e2e::binary(kEditor)).absolutePath() + QStringLiteral("/.."));
+    e2e::Program run(QStringLiteral("bash"), {QStringLiteral(KELVRA_SOURCE_DIR "/scripts/run.sh")},
+                     env);
+    const quint32 window = e2e::waitForWindow(kEditorSettings, 10000);
+    ASSERT_NE(window, 0u) << run.stdErr().toStdString();
+
+    // The script ends in the installed "Kelvra Saver.scr", a link to the build.
+    const QString installed =
+        m_session->folders().windowsDir() + QStringLiteral("/Kelvra Saver.scr");
+    EXPECT_EQ(QFileInfo(installed).canonicalFilePath(),
+              QFileInfo(e2e::binary(kEditor)).canonicalFilePath());
+    EXPECT_TRUE(QFileInfo(m_session->folders().windowsDir() + QStringLiteral("/tmpFiles/VLS.scr"))
+                    .isSymLink());
+    EXPECT_TRUE(QFile::exists(m_session->dataHome() +
+                              QStringLiteral("/applications/kelvra-saver.desktop")));
+    QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(run.pid()));
+    ASSERT_TRUE(cmdline.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromLocal8Bit(cmdline.readAll().split('\0').first()), installed);
+
+    // Something is drawn where the window is: the root of Xvfb is black.
+    const QRect g = e2e::windowGeometry(window);
+    ASSERT_FALSE(g.isEmpty());
+    const QImage shot = e2e::screenshot(shotName());
+    EXPECT_NE(QColor(shot.pixel(g.center())), QColor(Qt::black));
+    EXPECT_EQ(QColor(shot.pixel(g.right() + 20, g.bottom() + 20)), QColor(Qt::black));
+
+    run.terminate();
+    EXPECT_TRUE(run.waitForExit(5000));
+    EXPECT_EQ(run.exitCode(), 0);
+}
+
+TEST_F(AppE2E, RunScriptWithoutDisplaySaysSo)
+{
+    QProcessEnvironment env = m_session->env();
+    env.insert(QStringLiteral("KELVRA_SKIP_BUILD"), QStringLiteral("1"));
+    env.insert(QStringLiteral("KELVRA_BUILD_DIR"),
+               QFileInfo(e2e::binary(kEditor)).absolutePath() + QStringLiteral("/.."));
+    env.remove(QStringLiteral("DISPLAY"));
+    const e2e::Result r = e2e::run(QStringLiteral("bash"),
+                                   {QStringLiteral(KELVRA_SOURCE_DIR "/scripts/run.sh")}, env);
+    EXPECT_TRUE(r.finished);
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(r.err.contains(QLatin1String("needs a graphical display"))) << r.err.toStdString();
+}
+
+// --- the show ------------------------------------------------------------------------------
+
+struct ShowCase {
+    const char* program;
+    const char* commandLine;
+    bool endWithClick;
+};
+
+void PrintTo(const ShowCase& c, std::ostream* os)
+{
+    *os << c.program << " '" << c.commandLine << "'" << (c.endWithClick ? " click" : " key");
+}
+
+class ShowStart : public AppE2E, public ::testing::WithParamInterface<ShowCase>
+{
+};
+
+TEST_P(ShowStart, CoversTheScreenAndEndsOnInput)
+{
+    const QColor green(0, 255, 0);
+    setBackground(green);
+    auto show = start(QString::fromLatin1(GetParam().program),
+                      {QString::fromLatin1(GetParam().commandLine)});
+    ASSERT_TRUE(e2e::waitForPixel({5, 5}, green, 5000, shotName())) << show->stdErr().toStdString();
+    const QImage shot = e2e::screenshot();
+    EXPECT_EQ(QColor(shot.pixel(1275, 1020)), green);
+    EXPECT_EQ(QColor(shot.pixel(640, 512)), green);
+    EXPECT_EQ(e2e::findWindows(kShow).size(), 1);
+
+    if (GetParam().endWithClick)
+        e2e::xdotool({QStringLiteral("click"), QStringLiteral("1")});
+    else
+        e2e::xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+    ASSERT_TRUE(show->waitForExit(5000));
+    EXPECT_EQ(show->exitCode(), 0);
+    EXPECT_FALSE(show->crashed());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Switches, ShowStart,
+    ::testing::Values(ShowCase{"kelvra-saver", "/S", false},
+                      ShowCase{"kelvra-saver", " /s ", false}, ShowCase{"vls", "/sx", false},
+                      ShowCase{"vls", "/s", true}),
+    [](const auto& info) {
+        return caseName(info.index, std::string(info.param.program) + " " + info.param.commandLine +
+                                        (info.param.endWithClick ? " click" : " key"));
+    });
+
+class SecondShow : public AppE2E, public ::testing::WithParamInterface<const char*>
+{
+};
+
+TEST_P(SecondShow, EndsAtOnceAndLeavesTheFirst)
+{
+    const QColor blue(0, 0, 255);
+    setBackground(blue);
+    auto first = start(kEditor, {QStringLiteral("/s")});
+    ASSERT_TRUE(e2e::waitForPixel({5, 5}, blue));
+
+    QElapsedTimer timer;
+    timer.start();
+    const e2e::Result second = runProgram(QString::fromLatin1(GetParam()), {QStringLiteral("/s")});
+    EXPECT_TRUE(second.finished);
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_LT(timer.elapsed(), 3000);
+
+    EXPECT_TRUE(first->running());
+    EXPECT_EQ(e2e::findWindows(kShow).size(), 1);
+    EXPECT_EQ(QColor(e2e::screenshot(shotName()).pixel(640, 512)), blue);
+
+    // The first still takes its input.
+    e2e::xdotool({QStringLiteral("key"), QStringLiteral("space")});
+    EXPECT_TRUE(first->waitForExit(5000));
+}
+
+INSTANTIATE_TEST_SUITE_P(EitherProgram, SecondShow, ::testing::Values("kelvra-saver", "vls"),
+                         [](const auto& info) { return caseName(info.index, info.param); });
+
+// --- inside other windows ------------------------------------------------------------------
+
+struct EmbedCase {
+    const char* program;
+    const char* form; // "preview", "preview-colon", "window-id", "xscreensaver-env"
+};
+
+void PrintTo(const EmbedCase& c, std::ostream* os)
+{
+    *os << c.program << ' ' << c.form;
+}
+
+class Embedded : public AppE2E, public ::testing::WithParamInterface<EmbedCase>
+{
+};
+
+TEST_P(Embedded, DrawsInsideTheHostAndFollowsIt)
+{
+    const QColor red(255, 0, 0);
+    setBackground(red);
+    e2e::HostWindow host(QRect(100, 100, 200, 150));
+    ASSERT_NE(host.id(), 0u);
+
+    const QString form = QString::fromLatin1(GetParam().form);
+    const QString id = QString::number(host.id());
+    QStringList args;
+    QProcessEnvironment env = m_session->env();
+    if (form == QLatin1String("preview"))
+        args = {QStringLiteral("/p"), id};
+    else if (form == QLatin1String("preview-colon"))
+        args = {QStringLiteral("/P:") + id};
+    else if (form == QLatin1String("window-id"))
+        args = {QStringLiteral("-window-id"),
+                QStringLiteral("0x") + QString::number(host.id(), 16)};
+    else {
+        args = {QStringLiteral("-root")};
+        env.insert(QStringLiteral("XSCREENSAVER_WINDOW"), id);
+    }
+    e2e::Program show(e2e::binary(QString::fromLatin1(GetParam().program)), args, env);
+
+    ASSERT_TRUE(e2e::waitForPixel({150, 150}, red, 5000, shotName()))
+        << show.stdErr().toStdString();
+    QImage shot = e2e::screenshot();
+    EXPECT_EQ(QColor(shot.pixel(101, 101)), red);
+    EXPECT_EQ(QColor(shot.pixel(298, 248)), red);
+    EXPECT_EQ(QColor(shot.pixel(50, 50)), QColor(Qt::black));   // outside
+    EXPECT_EQ(QColor(shot.pixel(350, 300)), QColor(Qt::black)); // outside
+
+    // Input belongs to the host: a key does not end an embedded show.
+    e2e::xdotool({QStringLiteral("mousemove"), QStringLiteral("150"), QStringLiteral("150"),
+                  QStringLiteral("click"), QStringLiteral("1")});
+
+    host.resize(400, 300);
+    EXPECT_TRUE(e2e::waitForPixel({480, 380}, red, 5000));
+    EXPECT_TRUE(show.running());
+
+    // The host goes, and the show with it.
+    host.destroy();
+    ASSERT_TRUE(show.waitForExit(5000));
+    EXPECT_EQ(show.exitCode(), 0);
+    EXPECT_FALSE(show.crashed());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, Embedded,
+    ::testing::Values(EmbedCase{"kelvra-saver", "preview"}, EmbedCase{"vls", "preview-colon"},
+                      EmbedCase{"vls", "window-id"}, EmbedCase{"kelvra-saver", "xscreensaver-env"}),
+    [](const auto& info) {
+        return caseName(info.index, std::string(info.param.program) + " " + info.param.form);
+    });
+
+TEST_F(AppE2E, PreviewWithoutUsableWindow)
+{
+    e2e::Result r = runProgram(kEditor, {QStringLiteral("/p")}, 5000);
+    EXPECT_TRUE(r.finished && !r.crashed);
+    EXPECT_EQ(r.exitCode, 0);
+
+    // A window that does not exist is reported, not adopted.
+    r = runProgram(kRuntime, {QStringLiteral("/p"), QStringLiteral("0x3ffff00")}, 5000);
+    EXPECT_TRUE(r.finished && !r.crashed);
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_TRUE(r.err.contains(QLatin1String("does not exist"))) << r.err.toStdString();
+}
+
+TEST_F(AppE2E, PasswordSwitchEndsWithoutWindow)
+{
+    for (const QString& program : {kEditor, kRuntime}) {
+        const e2e::Result r =
+            runProgram(program, {QStringLiteral("/a"), QStringLiteral("1234")}, 5000);
+        EXPECT_TRUE(r.finished && !r.crashed);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    }
+    EXPECT_TRUE(e2e::findWindows(kShow).isEmpty());
+    EXPECT_TRUE(e2e::findWindows(kEditorSettings).isEmpty());
+}
+
+// --- configuration -------------------------------------------------------------------------
+
+struct ConfigCase {
+    const char* program;
+    std::vector<const char*> args;
+};
+
+void PrintTo(const ConfigCase& c, std::ostream* os)
+{
+    *os << c.program;
+    for (const char* a : c.args)
+        *os << " '" << a << "'";
+}
+
+class ConfigStart : public AppE2E, public ::testing::WithParamInterface<ConfigCase>
+{
+};
+
+TEST_P(ConfigStart, OpensOneConfigurationWindow)
+{
+    const QString program = QString::fromLatin1(GetParam().program);
+    const QString caption = program == kEditor ? kEditorSettings : kRuntimeSettings;
+    QStringList args;
+    for (const char* a : GetParam().args)
+        args << QString::fromLatin1(a);
+
+    auto first = start(program, args);
+    ASSERT_NE(e2e::waitForWindow(caption), 0u) << first->stdErr().toStdString();
+    EXPECT_TRUE(e2e::findWindows(kShow).isEmpty());
+
+    QElapsedTimer timer;
+    timer.start();
+    const e2e::Result second = runProgram(program, args);
+    EXPECT_TRUE(second.finished);
+    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_EQ(e2e::findWindows(caption).size(), 1);
+    EXPECT_TRUE(first->running());
+}
+
+INSTANTIATE_TEST_SUITE_P(CommandLines, ConfigStart,
+                         ::testing::Values(ConfigCase{"kelvra-saver", {}},
+                                           ConfigCase{"kelvra-saver", {"/c"}},
+                                           ConfigCase{"kelvra-saver", {"/c:123"}},
+                                           ConfigCase{"kelvra-saver", {"hello"}},
+                                           ConfigCase{"vls", {}}, ConfigCase{"vls", {"/C", "4567"}},
+                                           ConfigCase{"vls", {"hello"}}),
+                         [](const auto& info) {
+                             std::string text = info.param.program;
+                             for (const char* a : info.param.args)
+                                 text += std::string(" ") + a;
+                             return caseName(info.index, text);
+                         });
+
+TEST_F(AppE2E, ProjectGoesToTheRunningEditor)
+{
+    auto editor = start(kEditor, {});
+    ASSERT_NE(e2e::waitForWindow(kEditorSettings), 0u);
+
+    const QString project = m_session->folders().root() + QStringLiteral("/My Show.kvl");
+    testutil::writeFile(project, "");
+    const e2e::Result second = runProgram(kEditor, {project});
+    EXPECT_EQ(second.exitCode, 0);
+
+    EXPECT_TRUE(editor->waitForStdErr(QLatin1String("project forwarded: ") + project))
+        << editor->stdErr().toStdString();
+    EXPECT_EQ(e2e::findWindows(kEditorSettings).size(), 1);
+
+    // The runtime's settings are another window kind.
+    auto runtime = start(kRuntime, {});
+    EXPECT_NE(e2e::waitForWindow(kRuntimeSettings), 0u);
+}
+
+} // namespace
