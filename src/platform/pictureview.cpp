@@ -45,6 +45,9 @@ LoadStatus PictureView::loadImage(const QString& path)
 {
     LoadOptions options;
     options.fitInside = decodeBound();
+    // Painting scales the picture into its rectangle anyway; resampling it
+    // to the exact bound first would be done twice.
+    options.exactFit = false;
     LoadResult r = platform::loadImage(path, options);
     if (r.ok()) {
         m_image = std::move(r.image);

@@ -50,8 +50,9 @@ public:
     // Loads the file's first image. On failure the previous picture stays.
     // The picture is decoded to fit the decode bound (default: the size of the
     // screen the view is on), so pictures larger than the screen never exist
-    // at full size; imageSize() is then the decoded size and sourceSize() the
-    // file's own.
+    // at full size: it may come out up to twice the bound's size (the cheapest
+    // DCT scale), since painting resamples it anyway. imageSize() is then the
+    // decoded size and sourceSize() the file's own.
     LoadStatus loadImage(const QString& path);
     void setImage(const QImage& image); // a null image drops the picture
     void dropImage();                   // the image handle written 0

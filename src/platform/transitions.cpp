@@ -458,9 +458,16 @@ std::shared_ptr<const Field> cachedField(int code, const EffectInfo& info, int g
 }
 
 // ---------------------------------------------------------------------------
-// Frame kernels. Branch-free so that GCC vectorises them at -O3.
+// Frame kernels. Branch-free so that the compiler vectorises them (this file
+// is built with -O3); each is also built for AVX2 and picked at run time.
 
-void selectPixels(const quint32* __restrict oldp, const quint32* __restrict newp,
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
+#define KELVRA_KERNEL __attribute__((target_clones("avx2", "default")))
+#else
+#define KELVRA_KERNEL
+#endif
+
+KELVRA_KERNEL void selectPixels(const quint32* __restrict oldp, const quint32* __restrict newp,
                   const quint8* __restrict field, quint32* __restrict out, size_t n, quint8 t)
 {
     for (size_t i = 0; i < n; ++i) {
@@ -469,7 +476,7 @@ void selectPixels(const quint32* __restrict oldp, const quint32* __restrict newp
     }
 }
 
-void selectPixelsWand(const quint32* __restrict oldp, const quint32* __restrict newp,
+KELVRA_KERNEL void selectPixelsWand(const quint32* __restrict oldp, const quint32* __restrict newp,
                       const quint8* __restrict field, quint32* __restrict out, size_t n,
                       quint8 tNew, quint8 t, quint32 wand)
 {
@@ -481,7 +488,7 @@ void selectPixelsWand(const quint32* __restrict oldp, const quint32* __restrict 
 }
 
 // out = a + (b - a) * k / 256 per byte, k in 0..256.
-void blendBytes(const quint8* __restrict a, const quint8* __restrict b, quint8* __restrict out,
+KELVRA_KERNEL void blendBytes(const quint8* __restrict a, const quint8* __restrict b, quint8* __restrict out,
                 size_t n, unsigned k)
 {
     const unsigned ik = 256 - k;
@@ -489,7 +496,7 @@ void blendBytes(const quint8* __restrict a, const quint8* __restrict b, quint8* 
         out[i] = quint8((a[i] * ik + b[i] * k) >> 8);
 }
 
-void blendToColor(const quint32* __restrict a, quint32 color, quint32* __restrict out, size_t n,
+KELVRA_KERNEL void blendToColor(const quint32* __restrict a, quint32 color, quint32* __restrict out, size_t n,
                   unsigned k)
 {
     const unsigned ik = 256 - k;
@@ -501,13 +508,15 @@ void blendToColor(const quint32* __restrict a, quint32 color, quint32* __restric
     }
 }
 
-// Per-pixel alpha from a 257-entry table indexed by the field.
-void blendByField(const quint32* __restrict a, const quint32* __restrict b,
-                  const quint8* __restrict field, const quint16* __restrict lut,
-                  quint32* __restrict out, size_t n)
+// Per-pixel alpha k = clamp((front - field) * 256 / soft), in fixed point:
+// front8 is the front in 1/256 field levels, recip = 65536 / soft.
+KELVRA_KERNEL void blendByField(const quint32* __restrict a, const quint32* __restrict b,
+                                const quint8* __restrict field, qint32 front8, qint32 recip,
+                                quint32* __restrict out, size_t n)
 {
     for (size_t i = 0; i < n; ++i) {
-        const quint32 k = lut[field[i]], ik = 256 - k;
+        const qint32 d = ((front8 - (qint32(field[i]) << 8)) * recip) >> 16;
+        const quint32 k = quint32(std::clamp(d, 0, 256)), ik = 256 - k;
         const quint32 rb =
             (((a[i] & 0x00ff00ffu) * ik + (b[i] & 0x00ff00ffu) * k) >> 8) & 0x00ff00ffu;
         const quint32 ag =
@@ -530,6 +539,15 @@ void blit(QImage& dst, const QImage& src, int dx, int dy, const QRect& clip)
         auto* d = reinterpret_cast<quint32*>(dst.scanLine(y)) + target.left();
         std::memcpy(d, s, bytes);
     }
+}
+
+// The same, leaving out `hole` (the part that a layer on top covers anyway).
+void blitAround(QImage& dst, const QImage& src, int dx, int dy, const QRect& clip,
+                const QRegion& hole)
+{
+    const QRegion rest = QRegion(clip).subtracted(hole);
+    for (const QRect& r : rest)
+        blit(dst, src, dx, dy, r);
 }
 
 } // namespace
@@ -784,20 +802,26 @@ void Transition::Impl::renderMotion(double p, QImage& out) const
         // New picture's offset: from one full size away to 0.
         const int nx = int(std::lround(sx * w * (1 - e)));
         const int ny = int(std::lround(sy * h * (1 - e)));
+        // Each pixel is written once: layers underneath only where the
+        // layers on top leave a gap.
+        const QRect newRect(nx, ny, w, h);
         switch (motionKind) {
         case 0: // slide in over the old screen
-            blit(out, from, 0, 0, clip);
+            blitAround(out, from, 0, 0, clip, QRegion(newRect));
             blit(out, to, nx, ny, clip);
             break;
-        case 1: // push the old screen out
-            blit(out, to, 0, 0, clip);
-            blit(out, from, nx - sx * w, ny - sy * h, clip);
+        case 1: { // push the old screen out
+            const QRect oldRect(nx - sx * w, ny - sy * h, w, h);
+            if (sx != 0 && sy != 0) // diagonal: the corners between show the new picture
+                blitAround(out, to, 0, 0, clip, QRegion(newRect).united(oldRect));
+            blit(out, from, oldRect.x(), oldRect.y(), clip);
             blit(out, to, nx, ny, clip);
             break;
+        }
         default: { // uncover: the old screen moves away
             const int ox = int(std::lround(-sx * w * e));
             const int oy = int(std::lround(-sy * h * e));
-            blit(out, to, 0, 0, clip);
+            blitAround(out, to, 0, 0, clip, QRegion(ox, oy, w, h));
             blit(out, from, ox, oy, clip);
             break;
         }
@@ -814,11 +838,9 @@ void Transition::Impl::renderBlend(double p, QImage& out) const
     const double e = easeCurve(ease, p);
     if (field && !field->values.empty()) {
         // Soft front: alpha ramps over softLevels levels of the field.
-        quint16 lut[256];
         const double front = e * (255.0 + softLevels);
-        for (int i = 0; i < 256; ++i)
-            lut[i] = quint16(std::clamp(int(std::lround((front - i) / softLevels * 256)), 0, 256));
-        blendByField(o, nw, field->values.data(), lut, dst, n);
+        blendByField(o, nw, field->values.data(), qint32(std::lround(front * 256)),
+                     qint32(65536 / softLevels), dst, n);
         return;
     }
     switch (fadeMode) {
