@@ -63,10 +63,18 @@ QString withSeparator(QString dir, bool trailingSeparator)
     return dir;
 }
 
+// Our own variables may be relative to the current folder; the XDG ones
+// count only when absolute, as their specification says.
 QString envFolder(const char* name)
 {
     const QString value = qEnvironmentVariable(name);
-    return QDir::isAbsolutePath(value) ? QDir::cleanPath(value) : QString();
+    if (value.isEmpty())
+        return QString();
+    if (QDir::isAbsolutePath(value))
+        return QDir::cleanPath(value);
+    if (qstrncmp(name, "XDG_", 4) == 0)
+        return QString();
+    return QDir::cleanPath(QDir().absoluteFilePath(value));
 }
 
 QString ensured(const QString& dir, bool trailingSeparator)

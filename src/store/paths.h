@@ -17,35 +17,56 @@ struct PathParts {
     QString passed;     // the path exactly as given
 };
 
-// Splits a path at "/" or "\". `part` picks what is returned: "d", "l", "f",
-// "b", "e", anything else the folder path. The whole record is returned
-// through `parts` when given.
+// Splits a path at "/" or "". `part` picks what is returned: "d", "l", "f",
+// "b", "e" (either case), anything else the folder path. The whole record is
+// returned through `parts` when given.
+//
+// Surrounding blanks and double quotes are removed first; an empty result
+// gives empty parts. A folder path (when `isFolder`) or a bare drive ("C:")
+// gets a separator appended. A ":" is a drive only when no separator comes
+// before it, so "/media/cam:1/a.png" has no drive. `trailingSeparator` keeps
+// the separator at the end of the folder path (and adds "" to the drive); a
+// folder path that would be a bare drive becomes "C:", one that would be
+// empty because the path starts with its only separator becomes "/". The
+// extension is "" when there is no "." or when it would be just ".".
 QString ParsePathParts_(const QString& path, const QString& part, bool trailingSeparator,
                         bool includeDot, bool isFolder, PathParts* parts = nullptr);
 PathParts splitPath(const QString& path, bool trailingSeparator, bool includeDot,
                     bool isFolder = false);
 
-QString longPathForm(const QString& path);  // canonical existing path, or "" when missing
-QString shortPathForm(const QString& path); // the path itself: no short names here
+// The absolute, cleaned path when it exists, else "". Symbolic links are
+// kept, not resolved: the installed saver is a link whose long form is
+// compared with its installed name.
+QString longPathForm(const QString& path);
+// There are no short names here: the path itself when it exists, else "".
+QString shortPathForm(const QString& path);
 
-// The Windows folder ($KELVRA_WINDOWS_DIR, else $XDG_DATA_HOME/kelvra-saver)
-// and the System folder ($KELVRA_SYSTEM_DIR, else the installed support
-// folder or the build's bin folder); both are created when missing.
+// The Windows folder ($KELVRA_WINDOWS_DIR, else $XDG_DATA_HOME/kelvra-saver,
+// else ~/.local/share/kelvra-saver) and the System folder ($KELVRA_SYSTEM_DIR,
+// else <program folder>/../lib/kelvra-saver when installed, else the
+// program's own folder); both are created when missing and never empty, and
+// end in "/" exactly when asked.
 QString windowsDir(bool trailingSeparator);
 QString systemDir(bool trailingSeparator);
-// windowsDir + "tmpFiles/"
+// windowsDir + "tmpFiles/", created when missing.
 QString workDir();
 
+// After trimming blanks: an existing file (not a folder); an existing file
+// or folder. An empty path gives false.
 bool FileExists(const QString& path);
 bool FolderExists(const QString& path);
-// Deletes every file of the folder except "vls.scr" (any case).
+// Deletes every file of the folder (hidden ones too) except "vls.scr" (any
+// case); subfolders are left alone. A missing folder is no error.
 void ClearWorkFolder(const QString& folder);
 
-// Opens a document or address with the desktop's program; failures are
-// reported with message boxes.
+// Opens a document or address with the desktop's program (xdg-open through
+// QDesktopServices). A missing file shows "The '<target>' File or Path was
+// Not Found.", a desktop that cannot start an opener the association
+// message, an unreadable file the critical one; the caller goes on.
 void filerun(const QString& target);
 
-// Raises and activates the window (restoring it first when minimised and asked to).
+// Shows, raises and activates the window, restoring it first when minimised
+// and `restore` is set. Does nothing for a null window or the active one.
 void ForceFrontWindow(QWidget* window, bool restore);
 
 } // namespace store

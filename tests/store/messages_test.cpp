@@ -2,6 +2,11 @@
 
 #include "qtprint.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
 #include "common/testutil.h"
 #include "messagelog.h"
 #include "store/messages.h"
@@ -46,4 +51,38 @@ TEST(MessageBox, MissingScriptAnswersTheDefaultButton)
     MessageLog log(env.root());
     EXPECT_EQ(messageBox("x", {MsgButtons::YesNoCancel}), MsgAnswer::Yes);
     EXPECT_EQ(messageBox("x", {MsgButtons::OkCancel}), MsgAnswer::Ok);
+}
+
+TEST(MessageBox, APersonSeesARealBoxWithIconTitleTextAndButtons)
+{
+    // No script: the box is shown (offscreen) and clicked from a timer.
+    QString seenTitle, seenText;
+    QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons seenButtons;
+    bool onTop = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seenTitle = box->windowTitle();
+        seenText = box->text();
+        seenIcon = box->icon();
+        seenButtons = box->standardButtons();
+        onTop = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        box->button(QMessageBox::No)->click();
+    });
+    const MsgAnswer answer = messageBox("Replace the list?\nIt has 3 pictures.",
+                                        {MsgButtons::YesNoCancel, MsgIcon::Question});
+    EXPECT_EQ(answer, MsgAnswer::No);
+    EXPECT_EQ(seenTitle, "Kelvra Saver");
+    EXPECT_EQ(seenText, "Replace the list?\nIt has 3 pictures.");
+    EXPECT_EQ(seenIcon, QMessageBox::Question);
+    EXPECT_EQ(seenButtons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    EXPECT_TRUE(onTop);
+
+    QTimer::singleShot(0, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->reject(); // Escape or the close box
+    });
+    EXPECT_EQ(messageBox("Stop?", {MsgButtons::RetryCancel, MsgIcon::Critical, "Title"}),
+              MsgAnswer::Cancel);
 }

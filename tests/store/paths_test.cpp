@@ -2,6 +2,7 @@
 
 #include "qtprint.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -194,4 +195,18 @@ TEST(Paths, ForceFrontWindowShowsRestoresAndRaises)
     ForceFrontWindow(&minimised, true);
     EXPECT_FALSE(minimised.isMinimized());
     EXPECT_TRUE(minimised.isVisible());
+}
+
+TEST(Paths, ForceFrontWindowLeavesTheActiveWindowAlone)
+{
+    QWidget window;
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    if (!window.isActiveWindow())
+        GTEST_SKIP() << "this platform does not activate windows";
+    window.setWindowState(Qt::WindowMinimized);
+    ASSERT_TRUE(window.isActiveWindow());
+    ForceFrontWindow(&window, true);
+    EXPECT_TRUE(window.isMinimized()) << "no restore for the window already in front";
 }

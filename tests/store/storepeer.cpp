@@ -53,19 +53,16 @@ int main(int argc, char** argv)
         std::printf("%s\n", value.toUtf8().toHex().constData());
         return 0;
     }
-    if (args.size() == 3 && args[0] == QLatin1String("set"))
-        return store::saveSetting(args[1], QString::fromUtf8(QByteArray::fromHex(args[2].toLatin1())),
-                                  true)
-                   ? 0
-                   : 1;
+    if (args.size() == 3 && args[0] == QLatin1String("set")) {
+        const QString value = QString::fromUtf8(QByteArray::fromHex(args[2].toLatin1()));
+        return store::saveSetting(args[1], value, true) ? 0 : 1;
+    }
     if (args.size() == 4 && args[0] == QLatin1String("save-limited")) {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{rlim_t(args[3].toLongLong()), rlim_t(args[3].toLongLong())};
         setrlimit(RLIMIT_FSIZE, &limit);
-        return store::saveSetting(args[1],
-                                  QString::fromUtf8(QByteArray::fromHex(args[2].toLatin1())), false)
-                   ? 0
-                   : 1;
+        const QString value = QString::fromUtf8(QByteArray::fromHex(args[2].toLatin1()));
+        return store::saveSetting(args[1], value, false) ? 0 : 1;
     }
     if (args.size() == 5 && args[0] == QLatin1String("hammer"))
         return hammer(args[1], args[2].toInt(), args[3].toInt(), args[4].toInt());

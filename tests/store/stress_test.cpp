@@ -41,7 +41,8 @@ int checkAllValues(const char* when)
             QString writer;
             if (!v.isEmpty()) {
                 ++found;
-                EXPECT_GE(stressIteration(v, &writer), 0) << when << ": " << v.left(40).toStdString();
+                EXPECT_GE(stressIteration(v, &writer), 0)
+                    << when << ": " << v.left(40).toStdString();
                 EXPECT_EQ(writer, id) << when;
             }
         }
