@@ -1,7 +1,10 @@
 // kelvra-saver: the editor, and the editor's show.
 
+#include <cstdio>
+
 #include "app/entry.h"
 #include "app/placeholderwindows.h"
+#include "editor/frmsettings.h"
 
 int main(int argc, char** argv)
 {
@@ -14,10 +17,15 @@ int main(int argc, char** argv)
         f.forwardsProjectPaths = true;
         f.makeShow = [](const app::Mode& mode) { return new app::PlaceholderShowWindow(mode); };
         f.makeConfig = [](const app::Mode& mode) {
-            return new app::PlaceholderConfigWindow(QStringLiteral("Kelvra Saver Settings"), mode);
+            return new editor::frmSettings(mode.projectPath);
         };
         f.deliver = [](QWidget* window, const QString& message) {
-            static_cast<app::PlaceholderConfigWindow*>(window)->receive(message);
+            if (message != QLatin1String("[Restore App]")) {
+                std::fprintf(stderr, "Kelvra Saver Settings: project forwarded: %s\n",
+                             qPrintable(message));
+                std::fflush(stderr);
+            }
+            static_cast<editor::frmSettings*>(window)->ddeExecute(message);
         };
         return f;
     });

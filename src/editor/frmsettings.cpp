@@ -413,7 +413,7 @@ void frmSettings::applySkin()
     QFile skin(QStringLiteral(":/editor/skin/editor.qss"));
     if (skin.open(QIODevice::ReadOnly))
         setStyleSheet(QString::fromUtf8(skin.readAll()));
-    m_preview->setBackColor(QColor(0x1b, 0x22, 0x30));
+    m_preview->setBackColor(QColor(0x0f, 0x14, 0x1d)); // the list's background
 }
 
 void frmSettings::closeEvent(QCloseEvent* event)

@@ -1,0 +1,128 @@
+// The editor under a real X server: it opens with the stored list, "&Accept"
+// writes "zem.ini" and closes, and a project named on a second start reaches
+// the running editor.
+#include <QDir>
+#include <QFile>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include "common/testutil.h"
+#include "e2e/e2eutil.h"
+#include "editor/projectfiles.h"
+#include "store/settings.h"
+
+namespace
+{
+
+const QString kEditor = QStringLiteral("kelvra-saver");
+const QString kCaption = QStringLiteral("Kelvra Saver Settings");
+
+class EditorE2E : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        E2E_REQUIRE_DISPLAY();
+        m_session = std::make_unique<e2e::Session>();
+        m_media = m_session->folders().root() + QStringLiteral("/media");
+        QDir().mkpath(m_media);
+    }
+
+    QString picture(const QString& name, const QColor& color)
+    {
+        const QString path = m_media + QLatin1Char('/') + name;
+        QImage image(320, 240, QImage::Format_RGB32);
+        image.fill(color);
+        image.save(path, "PNG");
+        return path;
+    }
+    QString zemIni() const
+    {
+        return m_session->folders().windowsDir() + QStringLiteral("/zem.ini");
+    }
+    std::unique_ptr<e2e::Program> start(const QStringList& args = {})
+    {
+        return std::make_unique<e2e::Program>(e2e::binary(kEditor), args, m_session->env());
+    }
+    static void focusAndKey(quint32 window, const QString& keys)
+    {
+        e2e::xdotool(
+            {QStringLiteral("windowfocus"), QStringLiteral("--sync"), QString::number(window)});
+        e2e::xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+    }
+
+    std::unique_ptr<e2e::Session> m_session;
+    QString m_media;
+};
+
+TEST_F(EditorE2E, OpensWithStoredListAndAcceptWritesAndCloses)
+{
+    const QStringList paths = {picture("red sunset.png", Qt::red), picture("green.png", Qt::green),
+                               picture("blue.png", Qt::blue)};
+    testutil::writeFile(zemIni(), editor::formatCurrentConfig(3, paths));
+    store::saveSetting(QStringLiteral("Screen Saver Timeout"), QStringLiteral("7"), true);
+
+    auto editor = start();
+    const quint32 window = e2e::waitForWindow(kCaption, 10000);
+    ASSERT_NE(window, 0u) << editor->stdErr().toStdString();
+    const QRect g = e2e::windowGeometry(window);
+    ASSERT_FALSE(g.isEmpty());
+    // The skin's slate background fills the window.
+    const QImage shot = e2e::screenshot(QStringLiteral("editor-window"));
+    const QColor corner(shot.pixel(g.right() - 4, g.bottom() - 4));
+    EXPECT_LT(std::abs(corner.red() - 0x1b) + std::abs(corner.green() - 0x22) +
+                  std::abs(corner.blue() - 0x30),
+              12)
+        << corner.name().toStdString();
+
+    focusAndKey(window, QStringLiteral("alt+a"));
+    ASSERT_TRUE(editor->waitForExit(10000)) << editor->stdErr().toStdString();
+    EXPECT_EQ(editor->exitCode(), 0);
+    // The list was loaded and written back with the interval in force.
+    EXPECT_EQ(testutil::readFile(zemIni()), editor::formatCurrentConfig(7, paths));
+}
+
+TEST_F(EditorE2E, CancelLeavesTheCurrentConfigurationAlone)
+{
+    const QStringList paths = {picture("one.png", Qt::yellow)};
+    testutil::writeFile(zemIni(), editor::formatCurrentConfig(3, paths));
+    const QByteArray before = testutil::readFile(zemIni());
+    store::saveSetting(QStringLiteral("Screen Saver Timeout"), QStringLiteral("9"), true);
+
+    auto editor = start();
+    const quint32 window = e2e::waitForWindow(kCaption, 10000);
+    ASSERT_NE(window, 0u);
+    focusAndKey(window, QStringLiteral("alt+c"));
+    ASSERT_TRUE(editor->waitForExit(10000));
+    EXPECT_EQ(testutil::readFile(zemIni()), before);
+    EXPECT_EQ(store::getSetting(QStringLiteral("Screen Saver Timeout"), QString(), true), "9");
+}
+
+TEST_F(EditorE2E, ProjectOnCommandLineAndForwardedToTheRunningEditor)
+{
+    testutil::writeFile(zemIni(),
+                        editor::formatCurrentConfig(3, {picture("stored.png", Qt::gray)}));
+    const QStringList first = {picture("p1.png", Qt::cyan), picture("p 2.png", Qt::magenta)};
+    const QString firstProject = m_media + QStringLiteral("/first show.kvl");
+    testutil::writeFile(firstProject, editor::formatProject(first));
+    const QStringList second = {picture("s1.png", Qt::darkRed)};
+    const QString secondProject = m_media + QStringLiteral("/second.kvl");
+    testutil::writeFile(secondProject, editor::formatProject(second));
+
+    auto editor = start({firstProject});
+    const quint32 window = e2e::waitForWindow(kCaption, 10000);
+    ASSERT_NE(window, 0u) << editor->stdErr().toStdString();
+    const e2e::Result forward =
+        e2e::run(e2e::binary(kEditor), {secondProject}, m_session->env(), 10000);
+    EXPECT_EQ(forward.exitCode, 0);
+    EXPECT_TRUE(editor->waitForStdErr(QStringLiteral("project forwarded: ") + secondProject));
+    EXPECT_EQ(e2e::findWindows(kCaption).size(), 1);
+
+    focusAndKey(window, QStringLiteral("alt+a"));
+    ASSERT_TRUE(editor->waitForExit(10000)) << editor->stdErr().toStdString();
+    // The command line's project replaced the stored list; the forwarded one was appended.
+    EXPECT_EQ(testutil::readFile(zemIni()), editor::formatCurrentConfig(1, first + second));
+}
+
+} // namespace
