@@ -2,6 +2,7 @@
 
 #include "app/entry.h"
 #include "app/placeholderwindows.h"
+#include "show/frmsaver.h"
 
 int main(int argc, char** argv)
 {
@@ -11,7 +12,11 @@ int main(int argc, char** argv)
     return app::runProgram(argc, argv, program, [] {
         app::WindowFactories f;
         f.configCaption = QStringLiteral("Screen Saver Settings...");
-        f.makeShow = [](const app::Mode& mode) { return new app::PlaceholderShowWindow(mode); };
+        f.makeShow = [](const app::Mode& mode) {
+            return new show::frmSaver(show::Program::Runtime,
+                                      show::frmSaver::modeFor(mode.kind == app::ModeKind::Preview,
+                                                              mode.kind == app::ModeKind::Host));
+        };
         f.makeConfig = [](const app::Mode& mode) {
             return new app::PlaceholderConfigWindow(QStringLiteral("Screen Saver Settings..."),
                                                     mode);

@@ -152,7 +152,8 @@ public:
             return 0;
         if (m_ended)
             return m_timing->lengthMs();
-        qint64 pos = m_timing->tickToMs(m_playing ? currentTick() : m_resumeTick);
+        qint64 pos = std::min(m_timing->lengthMs(),
+                              m_timing->tickToMs(m_playing ? currentTick() : m_resumeTick));
         if (m_reachedTo)
             pos = std::max(pos, m_to);
         return pos;
@@ -240,11 +241,17 @@ private:
             }
             m_rendered = std::max(m_rendered, due - perSecond);
         }
-        if (fluid_player_get_status(m_player) == FLUID_PLAYER_DONE) {
+        // The file ends at its last event. FluidSynth's player only says
+        // it is done two seconds later (a grace time for sounding notes):
+        // end at the last event; with a sound card the notes ring out by
+        // themselves.
+        if (fluid_player_get_status(m_player) == FLUID_PLAYER_DONE ||
+            currentTick() >= m_timing->lastTick()) {
             m_playing = false;
             m_ended = true;
+            fluid_player_stop(m_player);
+            fluid_synth_all_notes_off(m_synth, -1);
             m_pump.stop();
-            fluid_synth_all_sounds_off(m_synth, -1);
             return;
         }
         if (m_to >= 0 && m_timing->tickToMs(currentTick()) >= m_to) {

@@ -584,6 +584,10 @@ void frmSaver::showClip(const QString& path, bool reopen)
     if (!m_video) {
         m_video = new platform::VideoView(this);
         m_video->setFocusPolicy(Qt::NoFocus);
+        connect(m_video, &platform::VideoView::frameRendered, this, [this] {
+            if (m_clipUnplaced && !m_video->frameSize().isEmpty())
+                placeClip();
+        });
         connect(m_video, &platform::VideoView::statusChanged, this, [this] {
             if (m_machine && !m_unloaded) {
                 m_machine->videoStatus(now());
@@ -594,18 +598,7 @@ void frmSaver::showClip(const QString& path, bool reopen)
     m_video->hide();
     if (reopen || !m_video->isOpen())
         m_video->open(path);
-    if (m_mode == ShowMode::Preview) {
-        m_video->setGeometry(0, 0, 151, 111);
-    } else {
-        const double t = kTwipsPerPixel;
-        const QString zoomText =
-            store::getSetting(QStringLiteral("Zoom Setting"), QStringLiteral("0"), true);
-        const TwipRect r = placeVideo(zoomText, m_video->frameWidth(), m_video->frameHeight(),
-                                      width() * t, height() * t, t, t);
-        m_video->setKeepAspect(zoomText != QLatin1String("2"));
-        m_video->setGeometry(int(nearest(r.x / t)), int(nearest(r.y / t)), int(nearest(r.w / t)),
-                             int(nearest(r.h / t)));
-    }
+    placeClip();
     m_video->play();
     m_video->show();
     m_video->raise();
@@ -613,6 +606,31 @@ void frmSaver::showClip(const QString& path, bool reopen)
         m_firstShown = true;
         Q_EMIT firstItemShown();
     }
+}
+
+void frmSaver::placeClip()
+{
+    if (!m_video)
+        return;
+    if (m_mode == ShowMode::Preview) {
+        m_video->setGeometry(0, 0, 151, 111);
+        return;
+    }
+    const double t = kTwipsPerPixel;
+    const QString zoomText =
+        store::getSetting(QStringLiteral("Zoom Setting"), QStringLiteral("0"), true);
+    m_video->setKeepAspect(zoomText != QLatin1String("2"));
+    // A clip whose first frame has not come yet has no size: it gets the
+    // whole window until its frame size is known.
+    m_clipUnplaced = m_video->frameSize().isEmpty();
+    if (m_clipUnplaced) {
+        m_video->setGeometry(rect());
+        return;
+    }
+    const TwipRect r = placeVideo(zoomText, m_video->frameWidth(), m_video->frameHeight(),
+                                  width() * t, height() * t, t, t);
+    m_video->setGeometry(int(nearest(r.x / t)), int(nearest(r.y / t)), int(nearest(r.w / t)),
+                         int(nearest(r.h / t)));
 }
 
 // --- sound ---------------------------------------------------------------------

@@ -49,6 +49,13 @@ public:
     frmSaver(Program program, ShowMode mode, QWidget* parent = nullptr);
     ~frmSaver() override;
 
+    // The mode from the dispatcher's view: a preview, a host's window, or
+    // else full screen.
+    static ShowMode modeFor(bool preview, bool hosted)
+    {
+        return preview ? ShowMode::Preview : hosted ? ShowMode::Hosted : ShowMode::FullScreen;
+    }
+
     Program program() const { return m_program; }
     ShowMode mode() const { return m_mode; }
     const ShowMachine& machine() const { return *m_machine; }
@@ -118,6 +125,7 @@ private:
     void placeCurrentPicture();
     void coverOtherScreens();
 
+    void placeClip();
     void soundStatus();
     void unload();
 
@@ -137,6 +145,7 @@ private:
     bool m_started = false;
     bool m_unloaded = false;
     bool m_firstShown = false;
+    bool m_clipUnplaced = false;
 
     // Decoding: one job at a time; `m_ready` is the newest finished one.
     QFutureWatcher<DecodedPicture>* m_decoder = nullptr;

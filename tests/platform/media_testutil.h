@@ -4,6 +4,10 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QThread>
@@ -40,16 +44,38 @@ inline void pause(int ms)
 }
 
 // Runs ffmpeg with `args` (after "-v error -y"); true when it made `out`.
+//
+// CTest runs every test case in its own process, and each would make the
+// same clips again: so what ffmpeg makes is kept in a cache folder keyed by
+// the arguments, and `out` becomes a copy of the cached file.
 inline bool ffmpeg(const QStringList& args, const QString& out)
 {
-    QProcess p;
-    p.start(QStringLiteral("ffmpeg"), QStringList{"-nostdin", "-v", "error", "-y"} + args + QStringList{out});
-    if (!p.waitForFinished(120000) || p.exitCode() != 0) {
-        ADD_FAILURE() << "ffmpeg failed for " << out.toStdString() << ": "
-                      << p.readAllStandardError().toStdString();
-        return false;
+    const QString cacheDir = QDir::tempPath() + QStringLiteral("/kelvra-media-test-cache");
+    QDir().mkpath(cacheDir);
+    const QString key = QString::fromLatin1(
+        QCryptographicHash::hash(args.join(QLatin1Char('\n')).toUtf8(), QCryptographicHash::Sha1)
+            .toHex());
+    const QString cached =
+        cacheDir + QLatin1Char('/') + key + QLatin1Char('.') + QFileInfo(out).suffix();
+    if (!QFileInfo(cached).isFile()) {
+        // Made under a private name and renamed: parallel tests never see
+        // half a file.
+        const QString part = cached + QStringLiteral(".part%1.").arg(QCoreApplication::applicationPid()) +
+                             QFileInfo(out).suffix();
+        QProcess p;
+        p.start(QStringLiteral("ffmpeg"),
+                QStringList{"-nostdin", "-v", "error", "-y"} + args + QStringList{part});
+        if (!p.waitForFinished(120000) || p.exitCode() != 0) {
+            ADD_FAILURE() << "ffmpeg failed for " << out.toStdString() << ": "
+                          << p.readAllStandardError().toStdString();
+            QFile::remove(part);
+            return false;
+        }
+        if (!QFile::rename(part, cached))
+            QFile::remove(part); // another process was first; its file is the same
     }
-    return true;
+    QFile::remove(out);
+    return QFile::copy(cached, out);
 }
 
 // A tone of `seconds` into `out` (the extension picks the format).

@@ -51,6 +51,10 @@ protected:
         ASSERT_TRUE(mediatest::makeClip(path("moving.webm"), "160x120", 1.2, "libvpx"));
         ASSERT_TRUE(mediatest::makeColourClip(path("red.mpg"), "160x120", 1.0, "0xff0000"));
         testutil::writeFile(path("broken.avi"), QByteArray(8192, '\x11'));
+        ASSERT_TRUE(mediatest::ffmpeg({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1",
+                                       "-f", "lavfi", "-i", "sine=duration=1", "-c:v",
+                                       "mpeg1video", "-c:a", "mp2"},
+                                      path("sound.mpg")));
     }
     static void TearDownTestSuite() { s_dir.reset(); }
     static QString path(const char* name) { return s_dir->filePath(QString::fromUtf8(name)); }
@@ -156,6 +160,25 @@ TEST_F(VideoViewTest, StopStopsAndCloseEmpties)
     EXPECT_TRUE(view.frameSize().isEmpty());
     view.play();
     EXPECT_EQ(view.playingState(), 0);
+}
+
+// No sound card here: without KELVRA_AUDIO a clip with sound must still
+// play, silently, to its end.
+TEST_F(VideoViewTest, ClipWithSoundPlaysWithoutASoundCard)
+{
+    const QByteArray saved = qgetenv("KELVRA_AUDIO");
+    qunsetenv("KELVRA_AUDIO");
+    {
+        VideoView view;
+        view.resize(160, 120);
+        int ended = 0;
+        QObject::connect(&view, &VideoView::ended, [&] { ++ended; });
+        ASSERT_TRUE(view.open(path("sound.mpg")));
+        view.play();
+        EXPECT_TRUE(waitFor([&] { return view.renderedFrames() > 5; }));
+        EXPECT_TRUE(waitFor([&] { return ended == 1; }));
+    }
+    qputenv("KELVRA_AUDIO", saved);
 }
 
 TEST_F(VideoViewTest, UnplayableClipShowsNothing)

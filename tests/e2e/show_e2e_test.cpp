@@ -1,0 +1,299 @@
+// The show of both programs on the test display: real list files, real
+// settings, real pictures and clips; checked on screenshots.
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include "e2e/e2eutil.h"
+#include "store/settings.h"
+
+namespace
+{
+
+const QString kCaption = QStringLiteral("Kelvra Saver");
+
+// The fixture's screen is 1280x1024.
+constexpr int kScreenW = 1280;
+constexpr int kScreenH = 1024;
+
+QColor pixel(const QImage& shot, int x, int y)
+{
+    return shot.pixelColor(x, y);
+}
+
+bool near(const QColor& a, const QColor& b, int tolerance = 12)
+{
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+QString bgr(const QColor& c)
+{
+    return QString::number(c.red() | (c.green() << 8) | (c.blue() << 16));
+}
+
+struct ShowE2E : ::testing::Test {
+    std::unique_ptr<e2e::Session> session;
+    QString windowsDir;
+
+    void SetUp() override
+    {
+        if (e2e::display().isEmpty())
+            GTEST_SKIP() << "no display";
+        session = std::make_unique<e2e::Session>();
+        windowsDir = session->folders().windowsDir();
+        QDir().mkpath(windowsDir);
+        // The pointer starts away from the corner, so the first sample counts.
+        e2e::xdotool({"mousemove", "700", "700"});
+        store::saveSetting("Screen Saver Timeout", "2", true);
+        store::saveSetting("Paint Effect", "0", true);
+        store::saveSetting("Zoom Setting", "0", true);
+    }
+
+    QString picture(const QString& name, const QColor& color, int w = 640, int h = 480)
+    {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.fill(color);
+        const QString path = session->folders().root() + u'/' + name;
+        EXPECT_TRUE(image.save(path));
+        return path;
+    }
+
+    QString clip(const QString& name, const QColor& color, double seconds)
+    {
+        const QString path = session->folders().root() + u'/' + name;
+        const int rc =
+            QProcess::execute("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                         QStringLiteral("color=c=0x%1:s=320x240:d=%2:r=25")
+                                             .arg(color.rgb() & 0xFFFFFF, 6, 16, QChar('0'))
+                                             .arg(seconds),
+                                         "-c:v", "mpeg4", path});
+        EXPECT_EQ(rc, 0);
+        return path;
+    }
+
+    void writeList(const QString& path, const QStringList& lines)
+    {
+        testutil::writeFile(path, lines.join("\r\n").toUtf8() + "\r\n");
+    }
+
+    // The editor's current configuration: interval, count, then the paths.
+    void writeZem(const QStringList& paths)
+    {
+        writeList(windowsDir + "/zem.ini", QStringList{"2", QString::number(paths.size())} + paths);
+    }
+
+    std::unique_ptr<e2e::Program> start(const QStringList& args,
+                                        const QString& program = "kelvra-saver")
+    {
+        auto p = std::make_unique<e2e::Program>(e2e::binary(program), args, session->env());
+        EXPECT_TRUE(p->started());
+        return p;
+    }
+
+    // Waits until the screen shows the colour at the point (within a few
+    // levels: clips go through YUV).
+    bool waitFor(const QPoint& at, const QColor& color, int ms, const QString& shot)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        do {
+            const QImage image = e2e::screenshot();
+            if (image.valid(at) && near(image.pixelColor(at), color)) {
+                e2e::screenshot(shot);
+                return true;
+            }
+            QThread::msleep(50);
+        } while (timer.elapsed() < ms);
+        e2e::screenshot(shot + "-failed");
+        return false;
+    }
+};
+
+TEST_F(ShowE2E, EmptyListShowsTheBackgroundAndAnyMovementEndsIt)
+{
+    store::saveSetting("Background Color", bgr(QColor(200, 40, 90)), true);
+    auto show = start({"/s"});
+    ASSERT_NE(e2e::waitForWindow(kCaption), 0u);
+    ASSERT_TRUE(waitFor({640, 512}, QColor(200, 40, 90), 5000, "show-empty"));
+    ASSERT_TRUE(waitFor({5, 5}, QColor(200, 40, 90), 2000, "show-empty-corner"));
+    QThread::msleep(300);
+    EXPECT_TRUE(show->running());
+    e2e::xdotool({"mousemove_relative", "--", "1", "1"});
+    EXPECT_TRUE(show->waitForExit(2000));
+    EXPECT_EQ(show->exitCode(), 0);
+}
+
+TEST_F(ShowE2E, PicturesAreCentredAndFollowEachOtherWithAnEffect)
+{
+    const QString green = picture("green.png", QColor(0, 200, 0));
+    const QString blue = picture("blue.png", QColor(0, 0, 220));
+    writeZem({green, blue});
+    store::saveSetting("Paint Effect", "16000", true); // a cross-fade
+    store::saveSetting("EffectDelay", "20", true);
+    store::saveSetting("PaintMaxPasses", "40", true);
+    auto show = start({"/s"});
+    // 640x480 centred on 1280x1024: (320, 272) to (960, 752).
+    ASSERT_TRUE(waitFor({640, 512}, QColor(0, 200, 0), 6000, "show-first"));
+    const QImage shot = e2e::screenshot("show-first-placed");
+    EXPECT_TRUE(near(pixel(shot, 321, 273), QColor(0, 200, 0)));
+    EXPECT_TRUE(near(pixel(shot, 958, 750), QColor(0, 200, 0)));
+    EXPECT_TRUE(near(pixel(shot, 318, 512), Qt::black));
+    EXPECT_TRUE(near(pixel(shot, 640, 270), Qt::black));
+    EXPECT_TRUE(near(pixel(shot, 962, 512), Qt::black));
+    EXPECT_TRUE(near(pixel(shot, 640, 754), Qt::black));
+
+    // The next picture comes after the interval, through frames that are
+    // neither picture (the fade).
+    bool between = false;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 6000) {
+        const QColor c = pixel(e2e::screenshot(), 640, 512);
+        if (!near(c, QColor(0, 200, 0), 30) && !near(c, QColor(0, 0, 220), 30))
+            between = true;
+        if (near(c, QColor(0, 0, 220)))
+            break;
+    }
+    EXPECT_TRUE(between) << "no frame of the effect was seen";
+    EXPECT_TRUE(waitFor({640, 512}, QColor(0, 0, 220), 3000, "show-second"));
+    EXPECT_TRUE(show->running());
+    e2e::xdotool({"key", "a"});
+    EXPECT_TRUE(show->waitForExit(2000));
+}
+
+TEST_F(ShowE2E, OverlayIsDrawnWhereItsAlignmentPutsIt)
+{
+    const QString green = picture("green.png", QColor(0, 200, 0));
+    writeZem({green});
+    store::saveSetting("Display Text", "MMMM", true);
+    store::saveSetting("Display Text Align", "8", true); // bottom right
+    store::saveSetting("Display Text Font Size", "40", true);
+    store::saveSetting("Display Text Forecolor", bgr(QColor(255, 255, 0)), true);
+    store::saveSetting("Display Text Bold", "True", true);
+    auto show = start({"/s"});
+    ASSERT_TRUE(waitFor({330, 280}, QColor(0, 200, 0), 6000, "show-overlay"));
+    QThread::msleep(300);
+    const QImage shot = e2e::screenshot("show-overlay");
+    int yellowBottomRight = 0, yellowElsewhere = 0;
+    for (int y = 272; y < 752; y += 2) {
+        for (int x = 320; x < 960; x += 2) {
+            if (!near(pixel(shot, x, y), QColor(255, 255, 0), 40))
+                continue;
+            if (x >= 640 && y >= 640)
+                ++yellowBottomRight;
+            else
+                ++yellowElsewhere;
+        }
+    }
+    EXPECT_GT(yellowBottomRight, 50);
+    EXPECT_EQ(yellowElsewhere, 0);
+    e2e::xdotool({"key", "Escape"});
+    EXPECT_TRUE(show->waitForExit(2000));
+}
+
+TEST_F(ShowE2E, FourPixelsDoNotEndTheShowAndFiveDo)
+{
+    // One picture, shown once and never painted again: an end request must
+    // still close the show.
+    writeZem({picture("green.png", QColor(0, 200, 0))});
+    store::saveSetting("Screen Saver Timeout", "30", true);
+    auto show = start({"/s"});
+    ASSERT_TRUE(waitFor({640, 512}, QColor(0, 200, 0), 6000, "show-mouse"));
+    QThread::msleep(400); // sampled
+    e2e::xdotool({"mousemove_relative", "--", "4", "4"});
+    QThread::msleep(800);
+    e2e::xdotool({"mousemove_relative", "--", "-4", "-4"});
+    QThread::msleep(800);
+    ASSERT_TRUE(show->running()) << "a 4-pixel move ended the show";
+    QElapsedTimer timer;
+    timer.start();
+    e2e::xdotool({"mousemove_relative", "--", "5", "0"});
+    ASSERT_TRUE(show->waitForExit(2000));
+    EXPECT_LT(timer.elapsed(), 900);
+    EXPECT_EQ(show->exitCode(), 0);
+}
+
+TEST_F(ShowE2E, KeyEndsALongIntervalShowAtOnce)
+{
+    writeZem({picture("green.png", QColor(0, 200, 0)), picture("red.png", QColor(220, 0, 0))});
+    store::saveSetting("Screen Saver Timeout", "60", true);
+    auto show = start({"/s"});
+    ASSERT_TRUE(waitFor({640, 512}, QColor(0, 200, 0), 6000, "show-key"));
+    QElapsedTimer timer;
+    timer.start();
+    e2e::xdotool({"key", "space"});
+    ASSERT_TRUE(show->waitForExit(2000));
+    EXPECT_LT(timer.elapsed(), 900);
+}
+
+TEST_F(ShowE2E, ClipPlaysToItsEndBeforeTheNextPicture)
+{
+    const QString green = picture("green.png", QColor(0, 200, 0));
+    const QString movie = clip("movie.AVI", QColor(230, 20, 20), 3.0);
+    writeZem({green, movie});
+    store::saveSetting("Screen Saver Timeout", "1", true);
+    auto show = start({"/s"});
+    ASSERT_TRUE(waitFor({640, 512}, QColor(0, 200, 0), 6000, "show-clip-first"));
+    ASSERT_TRUE(waitFor({640, 512}, QColor(230, 20, 20), 6000, "show-clip-playing"))
+        << show->stdErr().toStdString();
+    QElapsedTimer timer;
+    timer.start();
+    // The interval is 1 s; the 3-second clip still plays to its end.
+    ASSERT_TRUE(waitFor({640, 512}, QColor(0, 200, 0), 8000, "show-clip-after"));
+    EXPECT_GT(timer.elapsed(), 2200);
+    e2e::xdotool({"key", "a"});
+    EXPECT_TRUE(show->waitForExit(3000));
+}
+
+TEST_F(ShowE2E, PreviewDrawsInsideAForeignWindowAndIgnoresInput)
+{
+    writeZem({picture("green.png", QColor(0, 200, 0))});
+    e2e::HostWindow host(QRect(100, 100, 320, 240));
+    ASSERT_NE(host.id(), 0u);
+    auto show = start({"/p", QString::number(host.id())});
+    // Stretched over the whole preview.
+    ASSERT_TRUE(waitFor({110, 110}, QColor(0, 200, 0), 6000, "show-preview"));
+    ASSERT_TRUE(waitFor({410, 330}, QColor(0, 200, 0), 2000, "show-preview-corner"));
+    const QImage shot = e2e::screenshot();
+    EXPECT_FALSE(near(pixel(shot, 430, 345), QColor(0, 200, 0)));
+    e2e::xdotool({"mousemove", "200", "200"});
+    e2e::xdotool({"mousemove", "260", "260"});
+    e2e::xdotool({"click", "1"});
+    e2e::xdotool({"key", "a"});
+    QThread::msleep(800);
+    EXPECT_TRUE(show->running());
+    host.destroy();
+    EXPECT_TRUE(show->waitForExit(3000));
+}
+
+TEST_F(ShowE2E, RuntimeShowsItsWorkFolderAndLeavesOnlyItsProgram)
+{
+    const QString work = windowsDir + "/tmpFiles";
+    QDir().mkpath(work);
+    testutil::writeFile(work + "/vls.scr", "runtime");
+    QImage image(640, 480, QImage::Format_RGB32);
+    image.fill(QColor(0, 200, 0));
+    ASSERT_TRUE(image.save(work + "/p1.png"));
+    testutil::writeFile(
+        work + "/vls.ini",
+        "[Screen Saver Properties]\r\nPaint Effect=0\r\nRandom Paint Effect=False\r\n");
+    // The creator's paths are from another machine: the work folder's files stand in.
+    writeList(work + "/ivls.ini", {"/home/someone/pictures/p1.png"});
+    testutil::writeFile(work + "/svls.ini", "");
+    auto show = start({"/s"}, "vls");
+    ASSERT_TRUE(waitFor({640, 512}, QColor(0, 200, 0), 6000, "show-runtime"));
+    e2e::xdotool({"key", "a"});
+    ASSERT_TRUE(show->waitForExit(3000));
+    EXPECT_EQ(QDir(work).entryList(QDir::Files | QDir::Hidden), QStringList{"vls.scr"});
+}
+
+} // namespace
