@@ -191,7 +191,6 @@ LoadResult decodeImage(const QByteArray& data, const QString& nameHint, const Lo
         if (coder.isEmpty())
             return LoadResult{};
         if ((coder == "BMP" && !detail::bitmapIsComplete(data)) ||
-            (coder == "GIF" && !detail::gifIsComplete(data)) ||
             (coder == "MAC" && !detail::macPaintIsComplete(data)) ||
             (coder == "PSD" && !detail::psdIsComplete(data))) {
             // Incomplete either way; a header claiming too much says why.

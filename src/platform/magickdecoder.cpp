@@ -32,8 +32,7 @@ constexpr Coder kAllExtensions[] = {
     {"vda", "TGA"},   {"ras", "SUN"},   {"wpg", "WPG"},  {"pct", "PICT"},  {"mac", "MAC"},
     {"cal", "CALS"},  {"fax", "FAX"},   {"wmf", "WMF"},  {"rle", "RLE"},   {"heic", "HEIC"},
     {"heif", "HEIC"}, {"avif", "AVIF"}, {"bmp", "BMP"},  {"dib", "BMP"},   {"tif", "TIFF"},
-    {"tiff", "TIFF"}, {"gif", "GIF"},   {"png", "PNG"},  {"ico", "ICO"},   {"cur", "CUR"},
-    {"jpg", "JPEG"},  {"jpe", "JPEG"},  {"jpeg", "JPEG"}, {"webp", "WEBP"},
+    {"tiff", "TIFF"},
 };
 
 bool startsWith(const QByteArray& d, const char* magic, int n, int at = 0)
@@ -146,18 +145,14 @@ QByteArray magickCoderFor(const QByteArray& d, const QString& ext)
         return "PCX";
     if (startsWith(d, "PCD_IPI", 7, 0x800))
         return "PCD";
-    // Qt's formats, for the files Qt's plugins reject (OS/2 bitmaps, CMYK or
-    // old-style JPEG TIFFs, ...).
+    // Of Qt's formats, only those Qt's plugins reject in useful cases: OS/2
+    // and unusual bitmaps, CMYK or old-style JPEG TIFFs. PNG, GIF, JPEG and
+    // WebP that Qt rejects are broken; ImageMagick's readers would only add
+    // ways in (its PNG reader allocates whatever a chunk length claims).
     if (startsWith(d, "BM", 2))
         return "BMP";
     if (startsWith(d, "II*\0", 4) || startsWith(d, "MM\0*", 4))
         return "TIFF";
-    if (startsWith(d, "GIF8", 4))
-        return "GIF";
-    if (startsWith(d, "\x89PNG", 4))
-        return "PNG";
-    if (startsWith(d, "RIFF", 4) && startsWith(d, "WEBP", 4, 8))
-        return "WEBP";
     for (const Coder& c : kByExtension) {
         if (ext == QLatin1String(c.extension))
             return c.coder;

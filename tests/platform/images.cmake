@@ -17,3 +17,10 @@ find_package(Qt6 REQUIRED COMPONENTS Test)
 kelvra_test(pictureview_test LABEL widget
     SOURCES pictureview_test.cpp
     LIBS kelvra_platform Qt6::Test)
+
+kelvra_test(effects_gallery_test LABEL widget
+    SOURCES effects_gallery_test.cpp
+    LIBS kelvra_platform)
+if(TARGET effect-gallery)
+    add_dependencies(effects_gallery_test effect-gallery)
+endif()
