@@ -5,6 +5,7 @@
 #include "app/entry.h"
 #include "app/placeholderwindows.h"
 #include "editor/frmsettings.h"
+#include "show/frmsaver.h"
 
 int main(int argc, char** argv)
 {
@@ -15,7 +16,11 @@ int main(int argc, char** argv)
         app::WindowFactories f;
         f.configCaption = QStringLiteral("Kelvra Saver Settings");
         f.forwardsProjectPaths = true;
-        f.makeShow = [](const app::Mode& mode) { return new app::PlaceholderShowWindow(mode); };
+        f.makeShow = [](const app::Mode& mode) {
+            return new show::frmSaver(show::Program::Editor,
+                                      show::frmSaver::modeFor(mode.kind == app::ModeKind::Preview,
+                                                              mode.kind == app::ModeKind::Host));
+        };
         f.makeConfig = [](const app::Mode& mode) {
             return new editor::frmSettings(mode.projectPath);
         };
