@@ -99,14 +99,6 @@ public:
 
 } // namespace
 
-bool installHelpManual(const QString& windowsDir)
-{
-    QFile source(QString::fromLatin1(kHelpResource));
-    if (!source.open(QIODevice::ReadOnly))
-        return false;
-    return writeFileAtomically(windowsDir + kHelpFileName, source.readAll());
-}
-
 // --- construction --------------------------------------------------------------
 
 frmSettings::frmSettings(const QString& projectPath, QWidget* parent)

@@ -18,6 +18,7 @@
 #include <QStringList>
 
 #include "controls/commondialog.h"
+#include "editor/helpmanual.h"
 #include "editor/medialist.h"
 
 class QActionGroup;
@@ -38,14 +39,6 @@ namespace editor {
 class MediaListModel;
 class MediaListView;
 class TransitionsDialog;
-
-// The manual of the Help command, in the Windows folder.
-inline constexpr const char* kHelpFileName = "KelvraSaver-help.html";
-// The manual as a resource, for the installation step to copy.
-inline constexpr const char* kHelpResource = ":/editor/help/KelvraSaver-help.html";
-// Copies the manual into `windowsDir` (with trailing separator); false when
-// it cannot be written.
-bool installHelpManual(const QString& windowsDir);
 
 class frmSettings : public QMainWindow {
     Q_OBJECT

@@ -1,0 +1,16 @@
+#pragma once
+// The editor's HTML manual: the Help command opens it from the Windows
+// folder with the desktop's browser; the installation step puts it there.
+
+#include <QString>
+
+namespace editor {
+
+inline constexpr const char* kHelpFileName = "KelvraSaver-help.html";
+inline constexpr const char* kHelpResource = ":/editor/help/KelvraSaver-help.html";
+
+// Copies the manual into `windowsDir` (with a trailing separator), replacing
+// an older copy atomically; false when it cannot be written.
+bool installHelpManual(const QString& windowsDir);
+
+} // namespace editor
