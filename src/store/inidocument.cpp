@@ -1,5 +1,7 @@
 #include "store/inidocument.h"
 
+#include <QStringDecoder>
+
 namespace store {
 
 namespace {
@@ -9,6 +11,15 @@ const QByteArray kBom("\xEF\xBB\xBF");
 bool sameName(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// UTF-8, or for text that is not valid UTF-8 (a file from an 8-bit code
+// page) Latin-1, so such names and values still read as the letters meant.
+QString decode(QByteArrayView bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : text;
 }
 
 QString oneLine(QString text)
@@ -71,7 +82,7 @@ IniDocument::Line IniDocument::parseLine(const QByteArray& raw)
             line.kind = Kind::BadSection;
         } else {
             line.kind = Kind::Section;
-            line.name = QString::fromUtf8(text.mid(1, close - 1)).trimmed();
+            line.name = decode(text.mid(1, close - 1)).trimmed();
         }
         return line;
     }
@@ -81,7 +92,7 @@ IniDocument::Line IniDocument::parseLine(const QByteArray& raw)
     if (eq < 0)
         return line;
     line.kind = Kind::Entry;
-    line.name = QString::fromUtf8(text.first(eq)).trimmed();
+    line.name = decode(text.first(eq)).trimmed();
     return line;
 }
 
@@ -142,7 +153,7 @@ std::optional<QString> IniDocument::value(const QString& section, const QString&
     if (entry < 0)
         return std::nullopt;
     const QByteArray& raw = m_lines[entry].raw;
-    return QString::fromUtf8(raw.mid(raw.indexOf('=') + 1)).trimmed();
+    return decode(QByteArrayView(raw).sliced(raw.indexOf('=') + 1)).trimmed();
 }
 
 bool IniDocument::hasSection(const QString& section) const

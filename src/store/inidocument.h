@@ -10,6 +10,7 @@
 // a name within it. Keys that follow a broken section header belong to no
 // section until the next good header.
 //
+// Text is UTF-8; a name or value that is not valid UTF-8 is read as Latin-1.
 // Values are returned and stored as given (trimmed of surrounding blanks);
 // callers that need newlines or surrounding blanks encode them themselves.
 

@@ -108,6 +108,11 @@ void appendToLog(const QString& logPath, const QString& title, const QString& te
 // Takes the first answer off the script; empty when there is none left.
 QString takeScriptedAnswer(const QString& scriptPath)
 {
+    // An exhausted, missing or special script (/dev/null) is never locked
+    // nor rewritten.
+    QByteArray peek;
+    if (readWholeFile(scriptPath, &peek) != ReadStatus::Ok || peek.trimmed().isEmpty())
+        return QString();
     QString answer;
     updateFileLocked(scriptPath, [&](QByteArray& data) {
         if (data.isEmpty())

@@ -43,3 +43,13 @@ TEST(IniDocument, StorableNames)
     EXPECT_FALSE(IniDocument::isStorableSection("a]b"));
     EXPECT_FALSE(IniDocument::isStorableSection("a\nb"));
 }
+
+TEST(IniDocument, TextThatIsNotUtf8ReadsAsLatin1)
+{
+    const IniDocument doc =
+        IniDocument::fromBytes("[Caf\xe9]\nTitle=Gr\xfc\xdf Gott\nUtf=\xc3\xa9t\xc3\xa9\n");
+    EXPECT_EQ(doc.value(QString::fromUtf8("CAF\xc3\x89"), "title"),
+              QString::fromUtf8("Gr\xc3\xbc\xc3\x9f Gott"));
+    EXPECT_EQ(doc.value(QString::fromUtf8("caf\xc3\xa9"), "Utf"),
+              QString::fromUtf8("\xc3\xa9t\xc3\xa9"));
+}

@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -51,6 +52,11 @@ TEST(MessageBox, MissingScriptAnswersTheDefaultButton)
     MessageLog log(env.root());
     EXPECT_EQ(messageBox("x", {MsgButtons::YesNoCancel}), MsgAnswer::Yes);
     EXPECT_EQ(messageBox("x", {MsgButtons::OkCancel}), MsgAnswer::Ok);
+    EXPECT_FALSE(QFileInfo::exists(log.answersPath()));
+
+    qputenv("KELVRA_MESSAGE_ANSWERS", "/dev/null");
+    EXPECT_EQ(messageBox("x", {MsgButtons::RetryCancel}), MsgAnswer::Retry);
+    EXPECT_FALSE(QFileInfo::exists("/dev/null.lock"));
 }
 
 TEST(MessageBox, APersonSeesARealBoxWithIconTitleTextAndButtons)
