@@ -41,6 +41,8 @@ bool bitmapIsComplete(const QByteArray& d)
         return true; // RLE, embedded JPEG or PNG: those decoders notice the end
     if (width <= 0 || bits <= 0)
         return false;
+    if (width > (1 << 24) || height > (1 << 24) || bits > 64)
+        return true; // absurd: the size limits refuse it, without overflowing here
     const qint64 stride = ((width * bits + 31) / 32) * 4;
     return offset + stride * height <= d.size();
 }
@@ -122,6 +124,8 @@ bool psdIsComplete(const QByteArray& d)
     const qint64 rows = be32(u + 14);
     const qint64 cols = be32(u + 18);
     const qint64 depth = be16(u + 22);
+    if (rows > 30000 || cols > 30000 || channels > 56 || depth > 32)
+        return true; // not a valid PSD header: ImageMagick refuses it
     qint64 at = 26;
     for (int section = 0; section < 3; ++section) { // colour mode, resources, layers
         if (at + 4 > n)

@@ -18,9 +18,10 @@ kelvra_test(pictureview_test LABEL widget
     SOURCES pictureview_test.cpp
     LIBS kelvra_platform Qt6::Test)
 
-kelvra_test(effects_gallery_test LABEL widget
-    SOURCES effects_gallery_test.cpp
-    LIBS kelvra_platform)
+# The gallery tool is built by src/app (gallery.cmake).
 if(TARGET effect-gallery)
+    kelvra_test(effects_gallery_test LABEL widget
+        SOURCES effects_gallery_test.cpp
+        LIBS kelvra_platform)
     add_dependencies(effects_gallery_test effect-gallery)
 endif()
