@@ -11,7 +11,7 @@ packages=(
     libmpv-dev libfluidsynth-dev fluid-soundfont-gm
     libmagick++-6.q16-dev libzip-dev libjpeg62-turbo-dev libjpeg-turbo-progs
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xdotool x11-utils x11-apps imagemagick ffmpeg fonts-dejavu-core
+    xvfb xdotool x11-utils x11-apps imagemagick feh ffmpeg fonts-dejavu-core
 )
 
 missing=()

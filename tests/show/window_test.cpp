@@ -1,0 +1,169 @@
+// frmSaver on the offscreen platform: what it reads at the start, from where,
+// and what its unload leaves behind.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QKeyEvent>
+#include <QPointer>
+
+#include <gtest/gtest.h>
+
+#include "common/testutil.h"
+#include "platform/pictureview.h"
+#include "show/frmsaver.h"
+#include "show/playlist.h"
+#include "store/settings.h"
+
+using namespace show;
+
+namespace {
+
+void settle(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+QString picture(const QString& path, const QColor& color)
+{
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(color);
+    EXPECT_TRUE(image.save(path));
+    return path;
+}
+
+struct WindowTest : ::testing::Test {
+    testutil::IsolatedEnv env;
+    QString shortName = runtimeShortName(QCoreApplication::arguments().first());
+    QString work() const { return env.windowsDir() + "/tmpFiles/"; }
+    QString messageLog() const { return env.root() + "/messages.log"; }
+
+    void SetUp() override
+    {
+        qputenv("KELVRA_MESSAGE_LOG", messageLog().toUtf8());
+        qputenv("KELVRA_MESSAGE_ANSWERS", (env.root() + "/answers").toUtf8());
+        qputenv("KELVRA_AUDIO", "null");
+    }
+    void TearDown() override
+    {
+        qunsetenv("KELVRA_MESSAGE_LOG");
+        qunsetenv("KELVRA_MESSAGE_ANSWERS");
+    }
+};
+
+} // namespace
+
+TEST_F(WindowTest, EditorReadsItsListsSettingsAndInterval)
+{
+    const QString a = picture(env.root() + "/a.png", Qt::red);
+    const QString s = env.root() + "/tune.wav";
+    testutil::writeFile(s, "RIFF");
+    testutil::writeFile(env.windowsDir() + "/zem.ini",
+                        ("3\r\n2\r\n" + a + "\r\n\r\n" + a + "\r\n/gone.png\r\n").toUtf8());
+    testutil::writeFile(env.windowsDir() + "/zem-sound.ini", (s + "\r\n").toUtf8());
+    store::saveSetting("Screen Saver Timeout", "3", true);
+    store::saveSetting("Background Color", QString::number(0x00FF0000), true); // blue
+
+    frmSaver full(Program::Editor, ShowMode::FullScreen);
+    EXPECT_EQ(full.images(), (QStringList{a, a}));
+    EXPECT_EQ(full.sounds(), QStringList{s});
+    EXPECT_EQ(full.machine().config().itemIntervalMs, 3000);
+    EXPECT_EQ(full.backColor(), QColor(0, 0, 255));
+    EXPECT_EQ(full.windowTitle(), "Kelvra Saver");
+
+    // A preview never loads the sound list.
+    frmSaver preview(Program::Editor, ShowMode::Preview);
+    EXPECT_TRUE(preview.sounds().isEmpty());
+    EXPECT_EQ(preview.images().size(), 2);
+}
+
+TEST_F(WindowTest, EditorPaintSettingsDefaultToTheViewsValues)
+{
+    store::saveSetting("EffectGrain", "6", true);
+    store::saveSetting("WandColor", QString::number(0x0000FF00), true);
+    frmSaver show(Program::Editor, ShowMode::FullScreen);
+    const int delay = show.pictureView()->effectDelay();
+    show.resize(320, 240);
+    show.show();
+    settle(100);
+    EXPECT_EQ(show.pictureView()->effectGrain(), 6);
+    EXPECT_EQ(show.pictureView()->wandColor(), QColor(0, 255, 0));
+    EXPECT_EQ(show.pictureView()->effectDelay(), delay); // missing: left as it was
+    show.close();
+}
+
+TEST_F(WindowTest, RuntimeWithoutSettingsFileSaysSoOnceAndRuns)
+{
+    QDir().mkpath(work());
+    const QString a = picture(work() + "p.png", Qt::green);
+    testutil::writeFile(work() + "i" + shortName + ".ini", "C:\\Pictures\\p.png\r\n");
+    frmSaver show(Program::Runtime, ShowMode::FullScreen);
+    EXPECT_EQ(show.images(), QStringList{a});
+    show.resize(320, 240);
+    show.show();
+    settle(300);
+    const QString log = QString::fromUtf8(testutil::readFile(messageLog()));
+    EXPECT_EQ(log.count("A data file for this screen saver cannot be read."), 1) << log.toStdString();
+    EXPECT_TRUE(log.contains("File:  " + shortName + ".ini")) << log.toStdString();
+    EXPECT_FALSE(show.machine().closed());
+    show.close();
+}
+
+TEST_F(WindowTest, RuntimeSettingsFileSeedsTheProgramKeyWhichWins)
+{
+    QDir().mkpath(work());
+    testutil::writeFile(work() + shortName + ".ini",
+                        "[Screen Saver Properties]\r\nEffect Grain=7\r\nWand Size=3\r\n"
+                        "Paint Effect=4005\r\n");
+    store::saveSetting("WandSize", "11", true);
+    frmSaver show(Program::Runtime, ShowMode::FullScreen);
+    show.resize(320, 240);
+    show.show();
+    settle(200);
+    EXPECT_EQ(show.pictureView()->effectGrain(), 7);
+    EXPECT_EQ(show.pictureView()->wandSize(), 11);
+    EXPECT_EQ(show.machine().currentEffect(), 4005);
+    EXPECT_TRUE(testutil::readFile(messageLog()).isEmpty());
+    show.close();
+}
+
+TEST_F(WindowTest, RuntimeUnloadLeavesOnlyTheRuntimeFile)
+{
+    QDir().mkpath(work());
+    testutil::writeFile(work() + "VLS.SCR", "x");
+    testutil::writeFile(work() + shortName + ".ini", "[Screen Saver Properties]\r\n");
+    picture(work() + "p.png", Qt::green);
+    testutil::writeFile(work() + "i" + shortName + ".ini", (work() + "p.png\r\n").toUtf8());
+    {
+        frmSaver show(Program::Runtime, ShowMode::FullScreen);
+        show.resize(320, 240);
+        show.show();
+        settle(200);
+        show.close();
+    }
+    EXPECT_EQ(QDir(work()).entryList(QDir::Files | QDir::Hidden), QStringList{"VLS.SCR"});
+}
+
+TEST_F(WindowTest, KeyEndsTheEditorsShowWithOnePicture)
+{
+    const QString a = picture(env.root() + "/a.png", Qt::red);
+    testutil::writeFile(env.windowsDir() + "/zem.ini", ("1\r\n1\r\n" + a + "\r\n").toUtf8());
+    store::saveSetting("Screen Saver Timeout", "600", true);
+    auto* show = new frmSaver(Program::Editor, ShowMode::FullScreen);
+    QPointer<frmSaver> alive(show);
+    show->setAttribute(Qt::WA_DeleteOnClose);
+    show->resize(320, 240);
+    show->show();
+    settle(500);
+    ASSERT_TRUE(alive);
+    EXPECT_TRUE(show->pictureView()->isVisible());
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
+    QCoreApplication::sendEvent(show, &key);
+    settle(100);
+    EXPECT_FALSE(alive);
+}
