@@ -230,13 +230,16 @@ int main(int argc, char** argv)
     const QString mid = dir.filePath(QStringLiteral("scale.mid"));
     std::printf("Making clips (%d s each)...\n", seconds);
     std::fflush(stdout);
-    if (!makeClip(h264, "1920x1080", seconds,
-                  {"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-c:a", "aac"}) ||
-        !makeClip(mpeg1Small, "352x288", seconds, {"-c:v", "mpeg1video", "-b:v", "1500k", "-c:a", "mp2"}) ||
+    if (!makeClip(
+            h264, "1920x1080", seconds,
+            {"-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-c:a", "aac"}) ||
+        !makeClip(mpeg1Small, "352x288", seconds,
+                  {"-c:v", "mpeg1video", "-b:v", "1500k", "-c:a", "mp2"}) ||
         !makeClip(mpeg1Large, "1920x1080", seconds,
                   {"-c:v", "mpeg1video", "-b:v", "12M", "-c:a", "mp2"}) ||
-        !ffmpeg({"-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:duration=%1").arg(seconds)},
-                mp3))
+        !ffmpeg(
+            {"-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:duration=%1").arg(seconds)},
+            mp3))
         return 1;
     QFile midi(mid);
     if (!midi.open(QIODevice::WriteOnly) || midi.write(midiScale(seconds)) < 0)

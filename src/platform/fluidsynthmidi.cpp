@@ -284,6 +284,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<SoundBackend> makeFluidSynthMidi() { return std::make_unique<FluidSynthMidi>(); }
+std::unique_ptr<SoundBackend> makeFluidSynthMidi()
+{
+    return std::make_unique<FluidSynthMidi>();
+}
 
 } // namespace platform

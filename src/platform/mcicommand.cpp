@@ -70,8 +70,8 @@ MciRequest parseMciCommand(const QString& command)
         return r;
     }
     r.verb = words[0].toLower();
-    static const QStringList verbs{QStringLiteral("open"),  QStringLiteral("play"),
-                                   QStringLiteral("stop"),  QStringLiteral("pause"),
+    static const QStringList verbs{QStringLiteral("open"),   QStringLiteral("play"),
+                                   QStringLiteral("stop"),   QStringLiteral("pause"),
                                    QStringLiteral("resume"), QStringLiteral("close"),
                                    QStringLiteral("status")};
     if (!verbs.contains(r.verb)) {
@@ -87,8 +87,8 @@ MciRequest parseMciCommand(const QString& command)
         const QString w = words[i].toLower();
         if (w == QLatin1String("wait") || w == QLatin1String("notify")) {
             r.wait = r.wait || w == QLatin1String("wait");
-        } else if (r.verb == QLatin1String("open") && (w == QLatin1String("alias") ||
-                                                        w == QLatin1String("type"))) {
+        } else if (r.verb == QLatin1String("open") &&
+                   (w == QLatin1String("alias") || w == QLatin1String("type"))) {
             if (i + 1 >= words.size()) {
                 r.error = MciMissingParameter;
                 return r;
@@ -98,8 +98,8 @@ MciRequest parseMciCommand(const QString& command)
                 r.alias = words[i];
             // "type" names a device kind; the player goes by the file's extension.
         } else if (r.verb == QLatin1String("open") && w == QLatin1String("shareable")) {
-        } else if (r.verb == QLatin1String("play") && (w == QLatin1String("from") ||
-                                                        w == QLatin1String("to"))) {
+        } else if (r.verb == QLatin1String("play") &&
+                   (w == QLatin1String("from") || w == QLatin1String("to"))) {
             if (!readNumber(words, i, w == QLatin1String("from") ? r.from : r.to, r.error))
                 return r;
         } else if (r.verb == QLatin1String("status") && r.item.isEmpty()) {
@@ -122,7 +122,10 @@ MciSession::~MciSession()
         delete p;
 }
 
-QStringList MciSession::aliases() const { return m_devices.keys(); }
+QStringList MciSession::aliases() const
+{
+    return m_devices.keys();
+}
 
 int MciSession::send(const QString& command, QString* returnText)
 {
@@ -131,8 +134,8 @@ int MciSession::send(const QString& command, QString* returnText)
     const MciRequest r = parseMciCommand(command);
     if (r.error != MciOk)
         return r.error;
-    const QString key = (r.verb == QLatin1String("open") && !r.alias.isEmpty() ? r.alias : r.device)
-                            .toLower();
+    const QString key =
+        (r.verb == QLatin1String("open") && !r.alias.isEmpty() ? r.alias : r.device).toLower();
 
     if (r.verb == QLatin1String("close") && key == QLatin1String("all")) {
         for (SoundPlayer* p : std::as_const(m_devices))

@@ -125,7 +125,7 @@ std::optional<MidiTiming> MidiTiming::parse(const QByteArray& file)
                 }
                 p += len;
                 if (type == 0x2f)
-                    break; // end of track
+                    break;                       // end of track
             } else if (b == 0xf0 || b == 0xf7) { // system exclusive
                 ++p;
                 quint32 len = 0;
@@ -175,9 +175,9 @@ qint64 MidiTiming::tickToMs(qint64 tick) const
     auto it = std::upper_bound(m_tempos.begin(), m_tempos.end(), tick,
                                [](qint64 t, const Tempo& tempo) { return t < tempo.tick; });
     const Tempo& tempo = *(it - 1);
-    return qint64(std::llround(tempo.msAtTick + double(tick - tempo.tick) *
-                                                    double(tempo.usPerQuarter) /
-                                                    (1000.0 * m_division)));
+    return qint64(
+        std::llround(tempo.msAtTick + double(tick - tempo.tick) * double(tempo.usPerQuarter) /
+                                          (1000.0 * m_division)));
 }
 
 qint64 MidiTiming::msToTick(qint64 ms) const
@@ -189,8 +189,8 @@ qint64 MidiTiming::msToTick(qint64 ms) const
     auto it = std::upper_bound(m_tempos.begin(), m_tempos.end(), double(ms),
                                [](double t, const Tempo& tempo) { return t < tempo.msAtTick; });
     const Tempo& tempo = *(it - 1);
-    return tempo.tick + qint64((double(ms) - tempo.msAtTick) * 1000.0 * m_division /
-                               double(tempo.usPerQuarter));
+    return tempo.tick +
+           qint64((double(ms) - tempo.msAtTick) * 1000.0 * m_division / double(tempo.usPerQuarter));
 }
 
 } // namespace platform

@@ -32,7 +32,7 @@ private:
         qint64 usPerQuarter;
         double msAtTick; // filled once the map is sorted
     };
-    int m_division = 96;    // ticks per quarter note; with m_smpte, ticks per second
+    int m_division = 96; // ticks per quarter note; with m_smpte, ticks per second
     bool m_smpte = false;
     int m_tracks = 0;
     qint64 m_lastTick = 0;

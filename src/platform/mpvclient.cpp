@@ -183,8 +183,8 @@ void MpvClient::handleEvent(const mpv_event& event)
     }
 }
 
-MpvClient::LoadResult MpvClient::load(const QString& url, const QStringList& options,
-                                      int timeoutMs, const std::function<void()>& pump,
+MpvClient::LoadResult MpvClient::load(const QString& url, const QStringList& options, int timeoutMs,
+                                      const std::function<void()>& pump,
                                       const std::function<bool()>& done)
 {
     if (!ensure())

@@ -42,8 +42,7 @@ public:
     // waits (the video view renders frames there); `done` lets the caller
     // wait for more than the load itself (the first frame).
     LoadResult load(const QString& url, const QStringList& options, int timeoutMs,
-                    const std::function<void()>& pump = {},
-                    const std::function<bool()>& done = {});
+                    const std::function<void()>& pump = {}, const std::function<bool()>& done = {});
     // Unloads the current file (mpv idles afterwards).
     void unload();
     bool isLoaded() const { return m_loaded; }
@@ -93,7 +92,7 @@ private:
     bool m_loaded = false;
     bool m_failed = false;
     bool m_restarted = false;
-    qint64 m_entry = -1;        // playlist entry id of the file we asked for
+    qint64 m_entry = -1; // playlist entry id of the file we asked for
     bool m_awaitingStart = false;
     int m_lastError = 0;
     int m_draining = 0;

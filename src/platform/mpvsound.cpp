@@ -188,8 +188,10 @@ private:
     {
         QStringList options = m_options;
         options << QStringLiteral("loop-file=no")
-                << (fromMs > 0 ? QStringLiteral("start=") + seconds(fromMs) : QStringLiteral("start=none"))
-                << (toMs >= 0 ? QStringLiteral("end=") + seconds(toMs) : QStringLiteral("end=none"));
+                << (fromMs > 0 ? QStringLiteral("start=") + seconds(fromMs)
+                               : QStringLiteral("start=none"))
+                << (toMs >= 0 ? QStringLiteral("end=") + seconds(toMs)
+                              : QStringLiteral("end=none"));
         const auto result =
             m_mpv->load(m_url, options, m_cd ? kCdOpenTimeoutMs : kFileOpenTimeoutMs);
         m_loadedTo = toMs;
@@ -225,7 +227,10 @@ private:
 
 } // namespace
 
-std::unique_ptr<SoundBackend> makeMpvSound(bool cd) { return std::make_unique<MpvSound>(cd); }
+std::unique_ptr<SoundBackend> makeMpvSound(bool cd)
+{
+    return std::make_unique<MpvSound>(cd);
+}
 
 CdRequest cdRequest(const QString& drive, const QString& mountTable)
 {
@@ -233,7 +238,8 @@ CdRequest cdRequest(const QString& drive, const QString& mountTable)
     request.url = QStringLiteral("cdda://");
     QString device;
     const QString d = drive.trimmed();
-    const bool windowsDrive = d.size() <= 3 && d.size() >= 2 && d[0].isLetter() && d[1] == QLatin1Char(':');
+    const bool windowsDrive =
+        d.size() <= 3 && d.size() >= 2 && d[0].isLetter() && d[1] == QLatin1Char(':');
     static const QRegularExpression gvfs(QStringLiteral("/cdda:host=([^/]+)"));
     const QRegularExpressionMatch gvfsMatch = gvfs.match(d);
     if (d.startsWith(QLatin1String("/dev/"))) {
@@ -255,11 +261,11 @@ CdRequest cdRequest(const QString& drive, const QString& mountTable)
                     continue;
                 // Mount points escape blanks as \040.
                 QString point = QString::fromUtf8(fields[1]).replace(QStringLiteral("\\040"),
-                                                                    QStringLiteral(" "));
-                const bool inside = folder == point ||
-                                    folder.startsWith(point.endsWith(QLatin1Char('/'))
-                                                          ? point
-                                                          : point + QLatin1Char('/'));
+                                                                     QStringLiteral(" "));
+                const bool inside =
+                    folder == point ||
+                    folder.startsWith(point.endsWith(QLatin1Char('/')) ? point
+                                                                       : point + QLatin1Char('/'));
                 if (inside && point.size() > best) {
                     best = point.size();
                     device = QString::fromUtf8(fields[0]);

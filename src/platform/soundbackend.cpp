@@ -21,8 +21,8 @@ bool isCd(const QString& type, const QString&)
 
 bool isMidi(const QString& type, const QString& ext)
 {
-    return type.isEmpty() &&
-           (ext == QLatin1String("mid") || ext == QLatin1String("midi") || ext == QLatin1String("rmi"));
+    return type.isEmpty() && (ext == QLatin1String("mid") || ext == QLatin1String("midi") ||
+                              ext == QLatin1String("rmi"));
 }
 
 bool isMpvFile(const QString& type, const QString& ext)

@@ -52,6 +52,7 @@ struct CdRequest {
     QString device;      // empty for the default drive
     QStringList options; // "name=value" settings for the load
 };
-CdRequest cdRequest(const QString& drive, const QString& mountTable = QStringLiteral("/proc/self/mounts"));
+CdRequest cdRequest(const QString& drive,
+                    const QString& mountTable = QStringLiteral("/proc/self/mounts"));
 
 } // namespace platform

@@ -38,15 +38,27 @@ SoundPlayer::~SoundPlayer()
 
 QStringList SoundPlayer::fileExtensions()
 {
-    return {QStringLiteral(".wav"), QStringLiteral(".mp3"), QStringLiteral(".ogg"),
+    return {QStringLiteral(".wav"),  QStringLiteral(".mp3"), QStringLiteral(".ogg"),
             QStringLiteral(".flac"), QStringLiteral(".m4a"), QStringLiteral(".mid"),
             QStringLiteral(".midi"), QStringLiteral(".rmi")};
 }
 
-QString SoundPlayer::deviceType() const { return d->deviceType; }
-void SoundPlayer::setDeviceType(const QString& type) { d->deviceType = type; }
-QString SoundPlayer::fileName() const { return d->fileName; }
-void SoundPlayer::setFileName(const QString& name) { d->fileName = name; }
+QString SoundPlayer::deviceType() const
+{
+    return d->deviceType;
+}
+void SoundPlayer::setDeviceType(const QString& type)
+{
+    d->deviceType = type;
+}
+QString SoundPlayer::fileName() const
+{
+    return d->fileName;
+}
+void SoundPlayer::setFileName(const QString& name)
+{
+    d->fileName = name;
+}
 
 void SoundPlayer::setCommand(const QString& command)
 {
@@ -114,18 +126,33 @@ void SoundPlayer::close()
     d->error = MciOk;
 }
 
-int SoundPlayer::error() const { return d->error; }
-bool SoundPlayer::isOpen() const { return d->current != nullptr; }
-bool SoundPlayer::isPlaying() const { return d->current && d->current->isPlaying(); }
+int SoundPlayer::error() const
+{
+    return d->error;
+}
+bool SoundPlayer::isOpen() const
+{
+    return d->current != nullptr;
+}
+bool SoundPlayer::isPlaying() const
+{
+    return d->current && d->current->isPlaying();
+}
 
-int SoundPlayer::timeFormat() const { return 0; }
+int SoundPlayer::timeFormat() const
+{
+    return 0;
+}
 
 void SoundPlayer::setTimeFormat(int format)
 {
     d->error = format == 0 ? MciOk : MciBadTimeFormat;
 }
 
-int SoundPlayer::track() const { return d->track; }
+int SoundPlayer::track() const
+{
+    return d->track;
+}
 
 void SoundPlayer::setTrack(int track)
 {
@@ -137,7 +164,10 @@ void SoundPlayer::setTrack(int track)
     d->error = MciOk;
 }
 
-int SoundPlayer::trackCount() const { return d->current ? d->current->trackCount() : 0; }
+int SoundPlayer::trackCount() const
+{
+    return d->current ? d->current->trackCount() : 0;
+}
 
 qint64 SoundPlayer::trackPosition() const
 {
@@ -149,12 +179,27 @@ qint64 SoundPlayer::trackLength() const
     return d->current ? d->current->trackLength(d->track) : 0;
 }
 
-qint64 SoundPlayer::from() const { return d->from; }
-void SoundPlayer::setFrom(qint64 ms) { d->from = ms < 0 ? -1 : ms; }
-qint64 SoundPlayer::to() const { return d->to; }
-void SoundPlayer::setTo(qint64 ms) { d->to = ms < 0 ? -1 : ms; }
+qint64 SoundPlayer::from() const
+{
+    return d->from;
+}
+void SoundPlayer::setFrom(qint64 ms)
+{
+    d->from = ms < 0 ? -1 : ms;
+}
+qint64 SoundPlayer::to() const
+{
+    return d->to;
+}
+void SoundPlayer::setTo(qint64 ms)
+{
+    d->to = ms < 0 ? -1 : ms;
+}
 
-int SoundPlayer::updateInterval() const { return d->updateInterval; }
+int SoundPlayer::updateInterval() const
+{
+    return d->updateInterval;
+}
 
 void SoundPlayer::setUpdateInterval(int ms)
 {
@@ -165,7 +210,13 @@ void SoundPlayer::setUpdateInterval(int ms)
         d->status.stop();
 }
 
-qint64 SoundPlayer::position() const { return d->current ? d->current->position() : 0; }
-qint64 SoundPlayer::length() const { return d->current ? d->current->length() : 0; }
+qint64 SoundPlayer::position() const
+{
+    return d->current ? d->current->position() : 0;
+}
+qint64 SoundPlayer::length() const
+{
+    return d->current ? d->current->length() : 0;
+}
 
 } // namespace platform

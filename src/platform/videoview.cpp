@@ -30,8 +30,9 @@ QImage makeFrameBuffer(QSize size)
     void* data = std::aligned_alloc(64, (bytes + 63) / 64 * 64);
     if (!data)
         return {};
-    return QImage(static_cast<uchar*>(data), size.width(), size.height(), stride,
-                  QImage::Format_RGB32, [](void* p) { std::free(p); }, data);
+    return QImage(
+        static_cast<uchar*>(data), size.width(), size.height(), stride, QImage::Format_RGB32,
+        [](void* p) { std::free(p); }, data);
 }
 
 } // namespace
@@ -49,8 +50,8 @@ struct VideoView::Private {
     bool rewindOnPlay = false; // ended or stopped: the next play starts over
     bool keepAspect = true;
     QSize frameSize;
-    QImage frame;     // what paintEvent draws
-    QRect frameRect;  // where, in widget coordinates
+    QImage frame;    // what paintEvent draws
+    QRect frameRect; // where, in widget coordinates
     quint64 frames = 0;
 
     explicit Private(VideoView* view) : q(view) {}
@@ -212,9 +213,9 @@ VideoView::~VideoView() = default;
 
 QStringList VideoView::clipExtensions()
 {
-    return {QStringLiteral(".avi"), QStringLiteral(".mpg"), QStringLiteral(".mpe"),
+    return {QStringLiteral(".avi"),  QStringLiteral(".mpg"), QStringLiteral(".mpe"),
             QStringLiteral(".mpeg"), QStringLiteral(".mov"), QStringLiteral(".mp4"),
-            QStringLiteral(".mkv"), QStringLiteral(".webm")};
+            QStringLiteral(".mkv"),  QStringLiteral(".webm")};
 }
 
 bool VideoView::open(const QString& path)
@@ -231,8 +232,9 @@ bool VideoView::open(const QString& path)
     auto firstFrame = [this, framesBefore] {
         return d->frames > framesBefore || d->mpv->hasRestarted();
     };
-    const auto result = d->mpv->load(info.absoluteFilePath(), {QStringLiteral("loop-file=no")},
-                                     kOpenTimeoutMs, [this] { d->onRenderUpdate(); }, firstFrame);
+    const auto result = d->mpv->load(
+        info.absoluteFilePath(), {QStringLiteral("loop-file=no")}, kOpenTimeoutMs,
+        [this] { d->onRenderUpdate(); }, firstFrame);
     if (result != MpvClient::LoadResult::Loaded) {
         d->frame = QImage();
         d->frameSize = QSize();
@@ -302,10 +304,22 @@ void VideoView::close()
         d->postStatus();
 }
 
-bool VideoView::isOpen() const { return d->open; }
-bool VideoView::isPlaying() const { return d->playing; }
-QString VideoView::fileName() const { return d->fileName; }
-QSize VideoView::frameSize() const { return d->open ? d->frameSize : QSize(); }
+bool VideoView::isOpen() const
+{
+    return d->open;
+}
+bool VideoView::isPlaying() const
+{
+    return d->playing;
+}
+QString VideoView::fileName() const
+{
+    return d->fileName;
+}
+QSize VideoView::frameSize() const
+{
+    return d->open ? d->frameSize : QSize();
+}
 
 void VideoView::setKeepAspect(bool keep)
 {
@@ -316,10 +330,22 @@ void VideoView::setKeepAspect(bool keep)
         d->renderFrame();
 }
 
-bool VideoView::keepAspect() const { return d->keepAspect; }
-QImage VideoView::currentFrame() const { return d->open ? d->frame.copy() : QImage(); }
-QRect VideoView::frameRect() const { return d->open ? d->frameRect : QRect(); }
-quint64 VideoView::renderedFrames() const { return d->frames; }
+bool VideoView::keepAspect() const
+{
+    return d->keepAspect;
+}
+QImage VideoView::currentFrame() const
+{
+    return d->open ? d->frame.copy() : QImage();
+}
+QRect VideoView::frameRect() const
+{
+    return d->open ? d->frameRect : QRect();
+}
+quint64 VideoView::renderedFrames() const
+{
+    return d->frames;
+}
 
 void VideoView::paintEvent(QPaintEvent*)
 {
@@ -350,7 +376,10 @@ void VideoView::keyPressEvent(QKeyEvent* event)
     event->ignore();
 }
 
-void VideoView::keyReleaseEvent(QKeyEvent* event) { event->ignore(); }
+void VideoView::keyReleaseEvent(QKeyEvent* event)
+{
+    event->ignore();
+}
 
 void VideoView::mousePressEvent(QMouseEvent* event)
 {
@@ -358,7 +387,10 @@ void VideoView::mousePressEvent(QMouseEvent* event)
     event->ignore();
 }
 
-void VideoView::mouseReleaseEvent(QMouseEvent* event) { event->ignore(); }
+void VideoView::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->ignore();
+}
 
 void VideoView::mouseDoubleClickEvent(QMouseEvent* event)
 {
@@ -372,6 +404,9 @@ void VideoView::mouseMoveEvent(QMouseEvent* event)
     event->ignore();
 }
 
-void VideoView::wheelEvent(QWheelEvent* event) { event->ignore(); }
+void VideoView::wheelEvent(QWheelEvent* event)
+{
+    event->ignore();
+}
 
 } // namespace platform

@@ -5,19 +5,25 @@
 
 #include <gtest/gtest.h>
 
+#include "common/testutil.h"
 #include "media_testutil.h"
 #include "platform/mcicommand.h"
 #include "platform/midifile.h"
 #include "platform/soundbackend.h"
-#include "common/testutil.h"
 
 using namespace platform;
 using mediatest::MidiEvent;
 
 namespace {
 
-QByteArray noteOn(int key) { return QByteArray("\x90", 1) + char(key) + char(100); }
-QByteArray noteOff(int key) { return QByteArray("\x80", 1) + char(key) + char(0); }
+QByteArray noteOn(int key)
+{
+    return QByteArray("\x90", 1) + char(key) + char(100);
+}
+QByteArray noteOff(int key)
+{
+    return QByteArray("\x80", 1) + char(key) + char(0);
+}
 
 TEST(MidiTiming, ScaleAtDefaultTempoLastsHalfASecondPerNote)
 {
@@ -32,8 +38,9 @@ TEST(MidiTiming, ScaleAtDefaultTempoLastsHalfASecondPerNote)
 TEST(MidiTiming, TempoChangesAndRunningStatusAcrossTracks)
 {
     // Track 1: tempo 500000 at 0, 250000 (twice as fast) at tick 96.
-    const QByteArray conductor = mediatest::midiTrack(
-        {{0, mediatest::tempo(500000)}, {96, mediatest::tempo(250000)}, {0, mediatest::endOfTrack()}});
+    const QByteArray conductor = mediatest::midiTrack({{0, mediatest::tempo(500000)},
+                                                       {96, mediatest::tempo(250000)},
+                                                       {0, mediatest::endOfTrack()}});
     // Track 2: running status (no status byte on the second note on) and a
     // sysex; it ends at tick 288, the longest track.
     const QByteArray notes = mediatest::midiTrack({{0, noteOn(60)},
@@ -150,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"status mp position", MciOk, "status", "mp", "", -1, -1, false},
         ParseCase{"", MciMissingCommandString, "", "", "", -1, -1, false},
         ParseCase{"   ", MciMissingCommandString, "", "", "", -1, -1, false},
-        ParseCase{"open \"/no/end.mp3 alias mp", MciNoClosingQuote},
+        ParseCase{"open \"/no/end.mp3 alias mp", MciNoClosingQuote, "", "", "", -1, -1, false},
         ParseCase{"eject mp", MciUnrecognizedCommand, "", "", "", -1, -1, false},
         ParseCase{"play", MciMissingParameter, "", "", "", -1, -1, false},
         ParseCase{"open /a.wav alias", MciMissingParameter, "", "", "", -1, -1, false},
@@ -188,22 +195,22 @@ TEST_P(BackendTable, ChoosesByDeviceTypeThenExtension)
         << c.type << " " << c.file;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, BackendTable,
-    ::testing::Values(KindCase{"", "/s/a.wav", SoundBackendKind::File},
-                      KindCase{"", "/s/A.MP3", SoundBackendKind::File},
-                      KindCase{"", "/s/a.ogg", SoundBackendKind::File},
-                      KindCase{"", "/s/a.flac", SoundBackendKind::File},
-                      KindCase{"", "/s/a.m4a", SoundBackendKind::File},
-                      KindCase{"", "/s/a.mid", SoundBackendKind::Midi},
-                      KindCase{"", "/s/a.MIDI", SoundBackendKind::Midi},
-                      KindCase{"", "/s/a.rmi", SoundBackendKind::Midi},
-                      KindCase{"CDAudio", "D:", SoundBackendKind::CdAudio},
-                      KindCase{"cdaudio", "", SoundBackendKind::CdAudio},
-                      KindCase{"", "/s/a.cda", SoundBackendKind::None},
-                      KindCase{"", "/s/a.aiff", SoundBackendKind::None},
-                      KindCase{"", "/s/noextension", SoundBackendKind::None},
-                      KindCase{"WaveAudio", "/s/a.wav", SoundBackendKind::None}));
+INSTANTIATE_TEST_SUITE_P(Kinds, BackendTable,
+                         ::testing::Values(KindCase{"", "/s/a.wav", SoundBackendKind::File},
+                                           KindCase{"", "/s/A.MP3", SoundBackendKind::File},
+                                           KindCase{"", "/s/a.ogg", SoundBackendKind::File},
+                                           KindCase{"", "/s/a.flac", SoundBackendKind::File},
+                                           KindCase{"", "/s/a.m4a", SoundBackendKind::File},
+                                           KindCase{"", "/s/a.mid", SoundBackendKind::Midi},
+                                           KindCase{"", "/s/a.MIDI", SoundBackendKind::Midi},
+                                           KindCase{"", "/s/a.rmi", SoundBackendKind::Midi},
+                                           KindCase{"CDAudio", "D:", SoundBackendKind::CdAudio},
+                                           KindCase{"cdaudio", "", SoundBackendKind::CdAudio},
+                                           KindCase{"", "/s/a.cda", SoundBackendKind::None},
+                                           KindCase{"", "/s/a.aiff", SoundBackendKind::None},
+                                           KindCase{"", "/s/noextension", SoundBackendKind::None},
+                                           KindCase{"WaveAudio", "/s/a.wav",
+                                                    SoundBackendKind::None}));
 
 TEST(CdRequest, DriveTextNamesTheDevice)
 {
@@ -230,9 +237,9 @@ TEST(CdRequest, DriveTextNamesTheDevice)
               QStringLiteral("/dev/sr1"));
     // Only disc file systems count: a hard disk is never taken for a drive.
     EXPECT_TRUE(cdRequest(QStringLiteral("/home/user"), mounts).device.isEmpty());
-    EXPECT_EQ(cdRequest(QStringLiteral("/run/user/1000/gvfs/cdda:host=sr2/Track 2.wav"), mounts)
-                  .device,
-              QStringLiteral("/dev/sr2"));
+    EXPECT_EQ(
+        cdRequest(QStringLiteral("/run/user/1000/gvfs/cdda:host=sr2/Track 2.wav"), mounts).device,
+        QStringLiteral("/dev/sr2"));
 
     qputenv("KELVRA_CDROM_DEVICE", "/dev/sr7");
     EXPECT_EQ(cdRequest(QStringLiteral("E:"), mounts).device, QStringLiteral("/dev/sr7"));

@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <memory>
 
+#include "common/testutil.h"
 #include "media_testutil.h"
 #include "platform/mcicommand.h"
 #include "platform/soundplayer.h"
-#include "common/testutil.h"
 
 using namespace platform;
 using mediatest::waitFor;
@@ -219,15 +219,15 @@ TEST_P(SoundFailures, OpenFailsWithACodeAndLeavesNothingOpen)
     EXPECT_FALSE(player.isPlaying());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SoundFailures,
-    ::testing::Values(FailCase{"", "broken.mp3", MciInvalidFile},
-                      FailCase{"", "broken.mid", MciInvalidFile},
-                      FailCase{"", "missing.wav", MciFileNotFound},
-                      FailCase{"", "tone.xyz", MciExtensionNotFound},
-                      FailCase{"Sequencer", "scale.mid", MciInvalidDeviceName},
-                      // No such drive here: the request is made and fails.
-                      FailCase{"CDAudio", "/dev/kelvra-no-such-drive", MciDeviceNotReady}));
+INSTANTIATE_TEST_SUITE_P(Cases, SoundFailures,
+                         ::testing::Values(FailCase{"", "broken.mp3", MciInvalidFile},
+                                           FailCase{"", "broken.mid", MciInvalidFile},
+                                           FailCase{"", "missing.wav", MciFileNotFound},
+                                           FailCase{"", "tone.xyz", MciExtensionNotFound},
+                                           FailCase{"Sequencer", "scale.mid", MciInvalidDeviceName},
+                                           // No such drive here: the request is made and fails.
+                                           FailCase{"CDAudio", "/dev/kelvra-no-such-drive",
+                                                    MciDeviceNotReady}));
 
 TEST_F(SoundPlayerTest, CommandStringsForThePreview)
 {

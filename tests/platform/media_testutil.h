@@ -5,14 +5,14 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDeadlineTimer>
 #include <QProcess>
-#include <QThread>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -20,8 +20,7 @@ namespace mediatest {
 
 // Runs the event loop until `done()` holds or `timeoutMs` passed; the
 // result of the last `done()`. Timeouts are generous: the machine is shared.
-template <typename Pred>
-bool waitFor(Pred done, int timeoutMs = 20000)
+template <typename Pred> bool waitFor(Pred done, int timeoutMs = 20000)
 {
     QDeadlineTimer deadline(timeoutMs);
     while (!done()) {
@@ -60,7 +59,8 @@ inline bool ffmpeg(const QStringList& args, const QString& out)
     if (!QFileInfo(cached).isFile()) {
         // Made under a private name and renamed: parallel tests never see
         // half a file.
-        const QString part = cached + QStringLiteral(".part%1.").arg(QCoreApplication::applicationPid()) +
+        const QString part = cached +
+                             QStringLiteral(".part%1.").arg(QCoreApplication::applicationPid()) +
                              QFileInfo(out).suffix();
         QProcess p;
         p.start(QStringLiteral("ffmpeg"),
@@ -81,8 +81,8 @@ inline bool ffmpeg(const QStringList& args, const QString& out)
 // A tone of `seconds` into `out` (the extension picks the format).
 inline bool makeTone(const QString& out, double seconds)
 {
-    return ffmpeg({"-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:duration=%1").arg(seconds)},
-                  out);
+    return ffmpeg(
+        {"-f", "lavfi", "-i", QStringLiteral("sine=frequency=440:duration=%1").arg(seconds)}, out);
 }
 
 // A moving test picture of `size` ("160x120") with a tone; `codec` is an
@@ -90,13 +90,18 @@ inline bool makeTone(const QString& out, double seconds)
 inline bool makeClip(const QString& out, const QString& size, double seconds, const QString& codec,
                      const QString& source = QStringLiteral("testsrc"))
 {
-    QStringList args{"-f", "lavfi", "-i",
-                     QStringLiteral("%1=size=%2:rate=25:duration=%3").arg(source, size).arg(seconds),
-                     "-c:v", codec};
+    QStringList args{
+        "-f",   "lavfi",
+        "-i",   QStringLiteral("%1=size=%2:rate=25:duration=%3").arg(source, size).arg(seconds),
+        "-c:v", codec};
     if (codec == QLatin1String("mpeg1video"))
-        args << "-q:v" << "4";
+        args << "-q:v"
+             << "4";
     if (codec == QLatin1String("libx264"))
-        args << "-preset" << "ultrafast" << "-pix_fmt" << "yuv420p";
+        args << "-preset"
+             << "ultrafast"
+             << "-pix_fmt"
+             << "yuv420p";
     return ffmpeg(args, out);
 }
 
@@ -104,10 +109,11 @@ inline bool makeClip(const QString& out, const QString& size, double seconds, co
 inline bool makeColourClip(const QString& out, const QString& size, double seconds,
                            const QString& colour)
 {
-    return ffmpeg({"-f", "lavfi", "-i",
-                   QStringLiteral("color=c=%1:size=%2:rate=25:duration=%3").arg(colour, size).arg(seconds),
-                   "-c:v", "mpeg1video", "-q:v", "2"},
-                  out);
+    return ffmpeg(
+        {"-f", "lavfi", "-i",
+         QStringLiteral("color=c=%1:size=%2:rate=25:duration=%3").arg(colour, size).arg(seconds),
+         "-c:v", "mpeg1video", "-q:v", "2"},
+        out);
 }
 
 inline void appendVarLen(QByteArray& out, quint32 value)
@@ -162,7 +168,10 @@ inline QByteArray tempo(quint32 usPerQuarter)
     return b;
 }
 
-inline QByteArray endOfTrack() { return QByteArray("\xff\x2f\x00", 3); }
+inline QByteArray endOfTrack()
+{
+    return QByteArray("\xff\x2f\x00", 3);
+}
 
 // `notes` quarter notes (a piano scale) at 120 beats per minute, 96 ticks a
 // quarter: `notes` x 500 ms long.

@@ -119,8 +119,14 @@ protected:
 };
 
 // Red, not green: swapped red and blue channels would show up as blue.
-bool isRed(QRgb c) { return qRed(c) > 180 && qGreen(c) < 90 && qBlue(c) < 90; }
-bool isBlack(QRgb c) { return qRed(c) < 40 && qGreen(c) < 40 && qBlue(c) < 40; }
+bool isRed(QRgb c)
+{
+    return qRed(c) > 180 && qGreen(c) < 90 && qBlue(c) < 90;
+}
+bool isBlack(QRgb c)
+{
+    return qRed(c) < 40 && qGreen(c) < 40 && qBlue(c) < 40;
+}
 
 QImage screen()
 {
@@ -150,7 +156,8 @@ protected:
         m_window.setGeometry(0, 0, 640, 480);
         m_view = new VideoView(&m_window);
         m_window.show();
-        ASSERT_TRUE(waitFor([&] { return m_window.isVisible() && m_window.windowHandle()->isExposed(); }));
+        ASSERT_TRUE(
+            waitFor([&] { return m_window.isVisible() && m_window.windowHandle()->isExposed(); }));
     }
 
     // Waits until the screen shows what `ok` wants, keeping the last shot.
@@ -186,9 +193,8 @@ TEST_F(VideoOnScreen, ClipCentredAtItsSizeThenFillingTheWindow)
     m_view->show();
     m_view->play();
     const bool centred = waitForScreen([](const QImage& s) {
-        return isRed(s.pixel(320, 240)) && isRed(s.pixel(242, 182)) &&
-               isRed(s.pixel(397, 297)) && isBlack(s.pixel(237, 177)) &&
-               isBlack(s.pixel(402, 302)) && isBlack(s.pixel(20, 20));
+        return isRed(s.pixel(320, 240)) && isRed(s.pixel(242, 182)) && isRed(s.pixel(397, 297)) &&
+               isBlack(s.pixel(237, 177)) && isBlack(s.pixel(402, 302)) && isBlack(s.pixel(20, 20));
     });
     keepShot("media-centred.png");
     ASSERT_TRUE(centred) << "centre " << std::hex << m_shot.pixel(320, 240) << " corner "

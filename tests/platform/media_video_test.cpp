@@ -34,7 +34,10 @@ protected:
 };
 
 // Red, not green: swapped red and blue channels would show up as blue.
-bool isRed(QRgb c) { return qRed(c) > 180 && qGreen(c) < 90 && qBlue(c) < 90; }
+bool isRed(QRgb c)
+{
+    return qRed(c) > 180 && qGreen(c) < 90 && qBlue(c) < 90;
+}
 
 class VideoViewTest : public ::testing::Test {
 protected:
@@ -51,10 +54,10 @@ protected:
         ASSERT_TRUE(mediatest::makeClip(path("moving.webm"), "160x120", 1.2, "libvpx"));
         ASSERT_TRUE(mediatest::makeColourClip(path("red.mpg"), "160x120", 1.0, "0xff0000"));
         testutil::writeFile(path("broken.avi"), QByteArray(8192, '\x11'));
-        ASSERT_TRUE(mediatest::ffmpeg({"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1",
-                                       "-f", "lavfi", "-i", "sine=duration=1", "-c:v",
-                                       "mpeg1video", "-c:a", "mp2"},
-                                      path("sound.mpg")));
+        ASSERT_TRUE(mediatest::ffmpeg(
+            {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
+             "sine=duration=1", "-c:v", "mpeg1video", "-c:a", "mp2"},
+            path("sound.mpg")));
     }
     static void TearDownTestSuite() { s_dir.reset(); }
     static QString path(const char* name) { return s_dir->filePath(QString::fromUtf8(name)); }
