@@ -354,7 +354,9 @@ void VideoView::paintEvent(QPaintEvent*)
     // Resized while hidden (no resize event came): draw at the new size.
     if (d->frameRect != d->targetRect())
         d->renderFrame();
-    if (d->frame.isNull() || d->frameRect.isEmpty())
+    // A file without pictures (sound only) shows nothing.
+    if (d->frame.isNull() || d->frameRect.isEmpty() || !d->frameSize.isValid() ||
+        d->frameSize.isEmpty())
         return;
     QPainter painter(this);
     painter.drawImage(d->frameRect.topLeft(), d->frame);

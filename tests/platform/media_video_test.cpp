@@ -1,6 +1,7 @@
 // The video view on the offscreen platform: real clips made by ffmpeg, real
 // decoding, frames checked in the view's own frame buffer.
 
+#include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -53,7 +54,11 @@ protected:
         ASSERT_TRUE(mediatest::makeClip(path("moving.mkv"), "160x120", 1.2, "libx264"));
         ASSERT_TRUE(mediatest::makeClip(path("moving.webm"), "160x120", 1.2, "libvpx"));
         ASSERT_TRUE(mediatest::makeColourClip(path("red.mpg"), "160x120", 1.0, "0xff0000"));
+        // The same MPEG program stream under its other names.
+        for (const char* other : {"moving.mpe", "moving.mpeg"})
+            ASSERT_TRUE(QFile::copy(path("moving.mpg"), path(other)));
         testutil::writeFile(path("broken.avi"), QByteArray(8192, '\x11'));
+        ASSERT_TRUE(mediatest::makeTone(path("tone.wav"), 0.5));
         ASSERT_TRUE(mediatest::ffmpeg(
             {"-f", "lavfi", "-i", "testsrc=size=160x120:rate=25:duration=1", "-f", "lavfi", "-i",
              "sine=duration=1", "-c:v", "mpeg1video", "-c:a", "mp2"},
@@ -112,7 +117,8 @@ TEST_P(VideoClips, PlaysToTheEndAndAgain)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, VideoClips,
-                         ::testing::Values("moving.mpg", "moving.mp4", "moving.avi", "moving.mov",
+                         ::testing::Values("moving.mpg", "moving.mpe", "moving.mpeg", "moving.mp4",
+                                           "moving.avi", "moving.mov",
                                            "moving.mkv", "moving.webm"));
 
 TEST_F(VideoViewTest, FrameKeepsItsAspectCentredOrStretches)
@@ -182,6 +188,28 @@ TEST_F(VideoViewTest, ClipWithSoundPlaysWithoutASoundCard)
         EXPECT_TRUE(waitFor([&] { return ended == 1; }));
     }
     qputenv("KELVRA_AUDIO", saved);
+}
+
+TEST_F(VideoViewTest, SoundOnlyFilePlaysAndShowsNothing)
+{
+    // A red parent: whatever the view leaves unpainted shows red.
+    QWidget parent;
+    parent.setAutoFillBackground(true);
+    QPalette p = parent.palette();
+    p.setColor(QPalette::Window, Qt::red);
+    parent.setPalette(p);
+    parent.resize(160, 120);
+    auto* view = new VideoView(&parent);
+    view->setGeometry(0, 0, 160, 120);
+    parent.show();
+    int ended = 0;
+    QObject::connect(view, &VideoView::ended, [&] { ++ended; });
+    ASSERT_TRUE(view->open(path("tone.wav")));
+    EXPECT_TRUE(view->frameSize().isEmpty());
+    view->play();
+    EXPECT_EQ(view->playingState(), -1);
+    EXPECT_TRUE(waitFor([&] { return ended == 1; }));
+    EXPECT_TRUE(isRed(parent.grab().toImage().pixel(80, 60))) << "no black box over the parent";
 }
 
 TEST_F(VideoViewTest, UnplayableClipShowsNothing)
