@@ -56,7 +56,10 @@ void saveSetting(const char* name, const QString& value)
     store::saveSetting(QString::fromLatin1(name), value, false);
 }
 
-bool isTrue(const QString& text) { return text.trimmed().compare("True", Qt::CaseInsensitive) == 0; }
+bool isTrue(const QString& text)
+{
+    return text.trimmed().compare("True", Qt::CaseInsensitive) == 0;
+}
 
 QString boolText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
 
@@ -817,8 +820,8 @@ void frmSettings::ShowTransitionsDialog()
     if (m_preview->hasImage())
         m_effectDialog->setSourceImage(m_preview->image());
     bool ok = false;
-    const int code =
-        setting("Paint Effect", QString::number(m_effectDialog->PaintEffect())).trimmed().toInt(&ok);
+    const QString current = QString::number(m_effectDialog->PaintEffect());
+    const int code = setting("Paint Effect", current).trimmed().toInt(&ok);
     if (ok)
         m_effectDialog->setPaintEffect(code);
     const int result = m_effectDialog->run();

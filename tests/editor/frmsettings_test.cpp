@@ -228,11 +228,12 @@ TEST_P(EditorMenuRules, AppliedWhenMenusOpen)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, EditorMenuRules,
-                         ::testing::Values(MenuCase{0, {}, false, false, false, false, false, false},
-                                           MenuCase{0, {}, true, false, false, false, true, false},
-                                           MenuCase{3, {}, false, true, false, false, false, true},
-                                           MenuCase{3, {1}, false, true, true, true, false, true},
-                                           MenuCase{3, {0, 2}, true, true, false, true, true, true}));
+                         ::testing::Values(
+                             MenuCase{0, {}, false, false, false, false, false, false},
+                             MenuCase{0, {}, true, false, false, false, true, false},
+                             MenuCase{3, {}, false, true, false, false, false, true},
+                             MenuCase{3, {1}, false, true, true, true, false, true},
+                             MenuCase{3, {0, 2}, true, true, false, true, true, true}));
 
 TEST_F(EditorWindow, RemoveButtonFollowsCurrentItemAndKeepsStateWhenEmpty)
 {
@@ -514,8 +515,9 @@ TEST_F(EditorWindow, SaveAndOpenProjectGoldenWithDuplicates)
 
     // Open appends: three entries plus four lines of which one is missing and one blank.
     const QString other = media.filePath("other.kvl");
-    testutil::writeFile(other, paths[0].toUtf8() + "\r\n\r\n" + media.filePath("gone.png").toUtf8() +
-                                   "\r\n" + paths[1].toUtf8());
+    testutil::writeFile(other, paths[0].toUtf8() + "\r\n\r\n" +
+                                   media.filePath("gone.png").toUtf8() + "\r\n" +
+                                   paths[1].toUtf8());
     dialogs.queueFiles({other});
     w->mnuOpen_Click();
     EXPECT_EQ(w->lstHidden(), paths + (QStringList{paths[0], paths[1]}));

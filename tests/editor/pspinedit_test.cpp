@@ -104,7 +104,8 @@ TEST_P(SpinArrows, UpLowersDownRaisesWithinRange)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SpinArrows,
-                         ::testing::Values(ArrowCase{1, Qt::Key_Up, 1}, ArrowCase{65, Qt::Key_Down, 65},
+                         ::testing::Values(ArrowCase{1, Qt::Key_Up, 1},
+                                           ArrowCase{65, Qt::Key_Down, 65},
                                            ArrowCase{10, Qt::Key_Up, 9},
                                            ArrowCase{10, Qt::Key_Down, 11}));
 
