@@ -413,14 +413,23 @@ TEST_F(EditorWindow, PreviewClickLoadsOrAsksAboutMissingFile)
                              "Would you like to remove it from your list?");
     EXPECT_TRUE(w->bSaved()); // the preview's removal is not a list change
 
-    // With previewing off nothing is asked.
-    w->AppendListFile(kvl); // the missing line is skipped
-    EXPECT_EQ(w->lstHidden().size(), 1);
+    // With previewing off nothing is loaded and nothing is asked.
+    testutil::writeFile(paths[1], "x");
+    w->AppendListFile(kvl);
+    QFile::remove(paths[1]);
+    ASSERT_EQ(w->lstHidden().size(), 2);
     w->menuItem("mnuEnablePreview")->trigger();
     EXPECT_EQ(setting("Enable Previewing"), "False");
+    EXPECT_TRUE(w->LEAD1()->hasImage()); // turning previewing off keeps the picture
     w->LEAD1()->dropImage();
+    selectRows(*w, {0}, 0);
     w->lstPics_Click();
     EXPECT_FALSE(w->LEAD1()->hasImage());
+    selectRows(*w, {1}, 1);
+    answer({"yes"});
+    w->lstPics_Click();
+    EXPECT_EQ(messages().size(), 2);
+    EXPECT_EQ(w->lstHidden().size(), 2);
 }
 
 TEST_F(EditorWindow, NewAsksAndHonoursEachAnswer)
