@@ -114,9 +114,10 @@ bool WriterLock::acquire(int timeoutMs)
 
 #endif
 
-// QSaveFile links its unnamed temporary file to "<file>.XXXXXX" and renames
-// that over the target; a writer killed in between leaves the link behind.
-// Only called under the lock, when no other writer can be in that window.
+// QSaveFile links its unnamed temporary file to "<file>.XXXXXX" (six ASCII
+// letters) and renames that over the target; a writer killed in between
+// leaves the link behind. Only called under the lock, when no other writer
+// can be in that window.
 void removeLeftoverTemporaries(const QString& path)
 {
     const QFileInfo target(path);
@@ -127,7 +128,8 @@ void removeLeftoverTemporaries(const QString& path)
         const QString suffix = name.mid(prefix.size());
         const bool temporary = name.startsWith(prefix) && suffix.size() == 6 &&
                                std::all_of(suffix.begin(), suffix.end(), [](QChar c) {
-                                   return c.isLetterOrNumber() && c.unicode() < 128;
+                                   return (c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
+                                          (c >= QLatin1Char('A') && c <= QLatin1Char('Z'));
                                });
         if (temporary)
             QFile::remove(dir.filePath(name));
@@ -153,13 +155,15 @@ ReadStatus readWholeFile(const QString& path, QByteArray* data)
     return file.error() == QFileDevice::NoError ? ReadStatus::Ok : ReadStatus::Failed;
 }
 
-bool updateFileLocked(const QString& path, const std::function<bool(QByteArray&)>& change)
+bool updateFileLocked(const QString& path, const std::function<bool(QByteArray&)>& change,
+                      bool privateFolder)
 {
     WriterLock lock(path + QLatin1String(".lock"));
     if (!lock.acquire(kLockTimeoutMs))
         return false;
 
-    removeLeftoverTemporaries(path);
+    if (privateFolder)
+        removeLeftoverTemporaries(path);
     QByteArray before;
     if (readWholeFile(path, &before) == ReadStatus::Failed)
         return false;

@@ -30,6 +30,11 @@ ReadStatus readWholeFile(const QString& path, QByteArray* data);
 // file. Returns false when `change` returns false, or when the lock, the
 // read or the write fails; the old file is then left as it was. The folder
 // must exist.
-bool updateFileLocked(const QString& path, const std::function<bool(QByteArray&)>& change);
+//
+// With `privateFolder` (a folder that only this program writes), what a
+// writer killed in the middle of the replacement can leave beside the file
+// ("<file>.XXXXXX") is removed; elsewhere such names may be the user's own.
+bool updateFileLocked(const QString& path, const std::function<bool(QByteArray&)>& change,
+                      bool privateFolder = false);
 
 } // namespace store

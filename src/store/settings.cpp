@@ -165,13 +165,15 @@ bool update(RootKey root, const std::function<bool(IniDocument&)>& change)
 {
     if (!QDir().mkpath(settingsDir()))
         return false;
-    return updateFileLocked(storeFile(root), [&](QByteArray& data) {
+    const auto apply = [&](QByteArray& data) {
         IniDocument doc = IniDocument::fromBytes(data);
         if (!change(doc))
             return false;
         data = doc.toBytes();
         return true;
-    });
+    };
+    // The store's folder is ours alone: leftovers of killed writers may go.
+    return updateFileLocked(storeFile(root), apply, true);
 }
 
 int depth(const QString& keyPath)

@@ -107,6 +107,14 @@ TEST_F(IniFile, GarbageFilesAreReadAsFarAsTheyMakeSenseAndKeptOnWrite)
     EXPECT_EQ(ini.ReadINI("Last", "K", "d").toString(), "v");
 }
 
+TEST_F(IniFile, WritesLeaveOtherFilesOfTheFolderAlone)
+{
+    testutil::writeFile(path + ".backup", "the user's");
+    ini.WriteINI("S", "K", "1");
+    EXPECT_EQ(testutil::readFile(path + ".backup"), "the user's");
+    EXPECT_FALSE(QFileInfo::exists(path + ".lock"));
+}
+
 TEST_F(IniFile, TargetThatIsAFolderIsNeverReadNorReplaced)
 {
     ASSERT_TRUE(QDir().mkpath(path));

@@ -3,6 +3,7 @@
 #include "qtprint.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -178,6 +179,22 @@ TEST(Settings, DeleteKeyRemovesTheKeyAndEverySubkeyButNothingElse)
     EXPECT_FALSE(deleteKey(root, "Kelvra Saver", true));
     EXPECT_FALSE(deleteKey(root, "", false));
     EXPECT_EQ(log.lines(), QStringList({kDeleteKeyMsg}));
+}
+
+TEST(Settings, LeftoversOfAKilledWriterNeitherBlockNorLinger)
+{
+    testutil::IsolatedEnv env;
+    testutil::writeFile(userFile() + ".lock", "4242\nkilled writer\n");
+    testutil::writeFile(userFile() + ".AbqxZh", "half of a save");
+    testutil::writeFile(userFile() + ".backup1", "not ours");
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(saveSetting("After", "1", true));
+    EXPECT_LT(clock.elapsed(), 5000) << "waited for a lock nobody holds";
+    EXPECT_FALSE(QFileInfo::exists(userFile() + ".lock"));
+    EXPECT_FALSE(QFileInfo::exists(userFile() + ".AbqxZh"));
+    EXPECT_TRUE(QFileInfo::exists(userFile() + ".backup1"));
+    EXPECT_EQ(getSetting("After", "?", true), "1");
 }
 
 TEST(Settings, NamesThatCannotBeStoredFailTheSave)
