@@ -126,3 +126,59 @@ TEST_F(EditorE2E, ProjectOnCommandLineAndForwardedToTheRunningEditor)
 }
 
 } // namespace
+
+namespace {
+
+// Centres (screen y) of the text rows of the list, found on a screenshot:
+// the list's text is light on a dark ground.
+QList<int> listRowCentres(const QImage& shot, const QRect& window)
+{
+    QList<int> centres;
+    int bandStart = -1;
+    const int left = window.left() + 14, right = window.left() + 120;
+    for (int y = window.top() + 24; y < window.top() + 360; ++y) {
+        bool text = false;
+        for (int x = left; x < right && !text; ++x)
+            text = QColor(shot.pixel(x, y)).red() > 150;
+        if (text && bandStart < 0)
+            bandStart = y;
+        if (!text && bandStart >= 0) {
+            centres << (bandStart + y - 1) / 2;
+            bandStart = -1;
+        }
+    }
+    return centres;
+}
+
+} // namespace
+
+TEST_F(EditorE2E, DraggingAnItemWithTheMouseReordersTheList)
+{
+    QStringList paths;
+    for (int i = 0; i < 6; ++i)
+        paths << picture(QStringLiteral("item %1.png").arg(i), Qt::white);
+    testutil::writeFile(zemIni(), editor::formatCurrentConfig(3, paths));
+    store::saveSetting(QStringLiteral("Screen Saver Timeout"), QStringLiteral("3"), true);
+
+    auto editor = start();
+    const quint32 window = e2e::waitForWindow(kCaption, 10000);
+    ASSERT_NE(window, 0u) << editor->stdErr().toStdString();
+    const QRect g = e2e::windowGeometry(window);
+    const QList<int> rows = listRowCentres(e2e::screenshot(), g);
+    ASSERT_EQ(rows.size(), 6);
+
+    // Item 0 dragged onto row 4 lands on the boundary above row 4.
+    const QString x = QString::number(g.left() + 40);
+    e2e::xdotool({"mousemove", x, QString::number(rows[0]), "mousedown", "1"});
+    for (int step = 1; step <= 8; ++step) {
+        const int y = rows[0] + (rows[4] - rows[0]) * step / 8;
+        e2e::xdotool({"mousemove", x, QString::number(y), "sleep", "0.05"});
+    }
+    e2e::xdotool({"sleep", "0.2", "mouseup", "1"});
+    e2e::screenshot(QStringLiteral("editor-after-drag"));
+
+    focusAndKey(window, QStringLiteral("alt+a"));
+    ASSERT_TRUE(editor->waitForExit(10000)) << editor->stdErr().toStdString();
+    const QStringList expected = {paths[1], paths[2], paths[3], paths[0], paths[4], paths[5]};
+    EXPECT_EQ(testutil::readFile(zemIni()), editor::formatCurrentConfig(3, expected));
+}
