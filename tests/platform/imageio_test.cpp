@@ -16,6 +16,7 @@
 
 #include <Magick++.h>
 #include <gtest/gtest.h>
+#include <tiffio.h>
 
 #include "common/testutil.h"
 #include "platform/imageio.h"
@@ -74,6 +75,11 @@ QByteArray withMagick(const QImage& src, const char* coder,
     m.magick(coder);
     Magick::Blob blob;
     m.write(&blob);
+    // Writing TIFF here, outside the loader, installs ImageMagick's libtiff
+    // handlers process-wide; the loader keeps them away from Qt's TIFF
+    // plugin only for its own ImageMagick calls, so take them down here too.
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
     return QByteArray(static_cast<const char*>(blob.data()), qsizetype(blob.length()));
 }
 

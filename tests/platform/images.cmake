@@ -7,7 +7,7 @@ kelvra_test(effects_test LABEL unit
 
 kelvra_test(imageio_test LABEL unit
     SOURCES imageio_test.cpp
-    LIBS kelvra_platform PkgConfig::MAGICKXX)
+    LIBS kelvra_platform PkgConfig::MAGICKXX PkgConfig::LIBTIFF)
 
 kelvra_test(textdraw_test LABEL unit
     SOURCES textdraw_test.cpp
