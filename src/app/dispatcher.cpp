@@ -88,6 +88,9 @@ int runEmbedded(const Mode& mode, const WindowFactories& factories)
         warn(QStringLiteral("the window 0x%1 does not exist").arg(parent, 0, 16));
         return 1;
     }
+    // Qt does not count a window inside a foreign one as a top-level window,
+    // so its closing (the show's own ending) would not end the process.
+    QObject::connect(window, &QObject::destroyed, qApp, &QCoreApplication::quit);
     window->show();
     return finish(QApplication::exec());
 }

@@ -12,9 +12,11 @@
 
 #include <xcb/xcb.h>
 
-namespace platform {
+namespace platform
+{
 
-namespace {
+namespace
+{
 
 xcb_connection_t* qtConnection()
 {
@@ -26,7 +28,8 @@ xcb_connection_t* qtConnection()
 
 // Follows one foreign parent: resizes the embedded widget with it and
 // reports its destruction. Owned by the widget.
-class ParentFollower : public QObject, public QAbstractNativeEventFilter {
+class ParentFollower : public QObject, public QAbstractNativeEventFilter
+{
 public:
     ParentFollower(QWidget* widget, std::uint32_t parent, std::function<void()> gone)
         : QObject(widget), m_widget(widget), m_parent(parent), m_gone(std::move(gone))
@@ -71,7 +74,12 @@ public:
         // Not from inside the event filter: the callback may delete the widget
         // and with it this object.
         QMetaObject::invokeMethod(
-            this, [this] { if (m_gone) m_gone(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                if (m_gone)
+                    m_gone();
+            },
+            Qt::QueuedConnection);
     }
 
 private:
@@ -87,7 +95,8 @@ QString x11DisplayProblem(const QByteArray& displayName)
 {
     const QByteArray name = displayName.isEmpty() ? qgetenv("DISPLAY") : displayName;
     if (name.isEmpty())
-        return QStringLiteral("no graphical display is available (the DISPLAY variable is not set)");
+        return QStringLiteral(
+            "no graphical display is available (the DISPLAY variable is not set)");
     xcb_connection_t* c = xcb_connect(name.constData(), nullptr);
     const int error = xcb_connection_has_error(c);
     xcb_disconnect(c);
@@ -116,8 +125,8 @@ std::optional<QSize> x11WindowSize(std::uint32_t window)
     if (!c || window == 0)
         return std::nullopt;
     xcb_generic_error_t* error = nullptr;
-    xcb_get_geometry_reply_t* reply
-        = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), &error);
+    xcb_get_geometry_reply_t* reply =
+        xcb_get_geometry_reply(c, xcb_get_geometry(c, window), &error);
     std::free(error);
     if (!reply)
         return std::nullopt;
@@ -126,8 +135,7 @@ std::optional<QSize> x11WindowSize(std::uint32_t window)
     return size;
 }
 
-bool embedIntoForeignWindow(QWidget* widget, std::uint32_t parent,
-                            std::function<void()> parentGone)
+bool embedIntoForeignWindow(QWidget* widget, std::uint32_t parent, std::function<void()> parentGone)
 {
     xcb_connection_t* c = qtConnection();
     if (!c || !widget || !x11WindowSize(parent))

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 
 #include "e2e/e2eutil.h"
 #include "store/settings.h"
@@ -65,14 +66,28 @@ protected:
             store::saveSetting(QStringLiteral("Background Color"), QString::number(bgr), true));
     }
 
+    // The session's environment, with message boxes answered from an empty
+    // script: a box that a window shows at its start (the runtime without
+    // its bundle) must not cover the screen these tests look at.
+    QProcessEnvironment env() const
+    {
+        QProcessEnvironment env = m_session->env();
+        const QString answers = m_session->folders().root() + QStringLiteral("/answers");
+        testutil::writeFile(answers, "");
+        env.insert(QStringLiteral("KELVRA_MESSAGE_ANSWERS"), answers);
+        env.insert(QStringLiteral("KELVRA_MESSAGE_LOG"),
+                   m_session->folders().root() + QStringLiteral("/messages.log"));
+        return env;
+    }
+
     std::unique_ptr<e2e::Program> start(const QString& program, const QStringList& args)
     {
-        return std::make_unique<e2e::Program>(e2e::binary(program), args, m_session->env());
+        return std::make_unique<e2e::Program>(e2e::binary(program), args, env());
     }
 
     e2e::Result runProgram(const QString& program, const QStringList& args, int timeoutMs = 10000)
     {
-        return e2e::run(e2e::binary(program), args, m_session->env(), timeoutMs);
+        return e2e::run(e2e::binary(program), args, env(), timeoutMs);
     }
 
     std::unique_ptr<e2e::Session> m_session;
@@ -83,7 +98,7 @@ protected:
 TEST_F(AppE2E, ProgramsRefuseClearlyWithoutDisplay)
 {
     for (const QString& program : {kEditor, kRuntime}) {
-        QProcessEnvironment env = m_session->env();
+        QProcessEnvironment env = this->env();
         env.remove(QStringLiteral("DISPLAY"));
         e2e::Result r = e2e::run(e2e::binary(program), {QStringLiteral("/s")}, env);
         EXPECT_TRUE(r.finished && !r.crashed) << program.toStdString();
@@ -117,7 +132,7 @@ TEST_F(AppE2E, HelpAndVersion)
 
 TEST_F(AppE2E, RunScriptStartsTheInstalledEditor)
 {
-    QProcessEnvironment env = m_session->env();
+    QProcessEnvironment env = this->env();
     env.insert(QStringLiteral("KELVRA_SKIP_BUILD"), QStringLiteral("1"));
     env.insert(QStringLiteral("KELVRA_BUILD_DIR"),
                QFileInfo(e2e::binary(kEditor)).absolutePath() + QStringLiteral("/.."));
@@ -153,7 +168,7 @@ TEST_F(AppE2E, RunScriptStartsTheInstalledEditor)
 
 TEST_F(AppE2E, RunScriptWithoutDisplaySaysSo)
 {
-    QProcessEnvironment env = m_session->env();
+    QProcessEnvironment env = this->env();
     env.insert(QStringLiteral("KELVRA_SKIP_BUILD"), QStringLiteral("1"));
     env.insert(QStringLiteral("KELVRA_BUILD_DIR"),
                QFileInfo(e2e::binary(kEditor)).absolutePath() + QStringLiteral("/.."));
@@ -263,13 +278,15 @@ TEST_P(Embedded, DrawsInsideTheHostAndFollowsIt)
 {
     const QColor red(255, 0, 0);
     setBackground(red);
+    // The pointer stays away: moving over an empty preview may end it.
+    e2e::xdotool({QStringLiteral("mousemove"), QStringLiteral("1200"), QStringLiteral("1000")});
     e2e::HostWindow host(QRect(100, 100, 200, 150));
     ASSERT_NE(host.id(), 0u);
 
     const QString form = QString::fromLatin1(GetParam().form);
     const QString id = QString::number(host.id());
     QStringList args;
-    QProcessEnvironment env = m_session->env();
+    QProcessEnvironment env = this->env();
     if (form == QLatin1String("preview"))
         args = {QStringLiteral("/p"), id};
     else if (form == QLatin1String("preview-colon"))
@@ -291,9 +308,8 @@ TEST_P(Embedded, DrawsInsideTheHostAndFollowsIt)
     EXPECT_EQ(QColor(shot.pixel(50, 50)), QColor(Qt::black));   // outside
     EXPECT_EQ(QColor(shot.pixel(350, 300)), QColor(Qt::black)); // outside
 
-    // Input belongs to the host: a key does not end an embedded show.
-    e2e::xdotool({QStringLiteral("mousemove"), QStringLiteral("150"), QStringLiteral("150"),
-                  QStringLiteral("click"), QStringLiteral("1")});
+    // Keys belong to the host: they do not end an embedded show.
+    e2e::xdotool({QStringLiteral("key"), QStringLiteral("space")});
 
     host.resize(400, 300);
     EXPECT_TRUE(e2e::waitForPixel({480, 380}, red, 5000));
@@ -313,6 +329,22 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) {
         return caseName(info.index, std::string(info.param.program) + " " + info.param.form);
     });
+
+TEST_F(AppE2E, EmbeddedShowThatClosesEndsTheProcess)
+{
+    // The editor's preview of an empty list closes when the pointer moves
+    // over it; the process must not outlive its only window.
+    e2e::xdotool({QStringLiteral("mousemove"), QStringLiteral("1200"), QStringLiteral("1000")});
+    e2e::HostWindow host(QRect(100, 100, 200, 150));
+    ASSERT_NE(host.id(), 0u);
+    auto preview = start(kEditor, {QStringLiteral("/p"), QString::number(host.id())});
+    ASSERT_TRUE(e2e::waitForPixel({150, 150}, QColor(Qt::black), 5000));
+    QThread::msleep(500);
+    for (int x : {150, 160, 175})
+        e2e::xdotool({QStringLiteral("mousemove"), QString::number(x), QStringLiteral("150")});
+    ASSERT_TRUE(preview->waitForExit(5000));
+    EXPECT_EQ(preview->exitCode(), 0);
+}
 
 TEST_F(AppE2E, PreviewWithoutUsableWindow)
 {
