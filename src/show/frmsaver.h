@@ -63,6 +63,7 @@ public:
     QStringList sounds() const { return m_machine->config().sounds; }
     QColor backColor() const { return m_backColor; }
     platform::PictureView* pictureView() const { return m_picture; }
+    const platform::SoundPlayer* soundPlayer() const { return m_sound; }
     // A picture is being decoded on the worker thread.
     bool decoding() const { return !m_decoding.isEmpty(); }
 

@@ -13,6 +13,7 @@
 
 #include "common/testutil.h"
 #include "platform/pictureview.h"
+#include "platform/soundplayer.h"
 #include "show/frmsaver.h"
 #include "show/playlist.h"
 #include "store/settings.h"
@@ -166,4 +167,68 @@ TEST_F(WindowTest, KeyEndsTheEditorsShowWithOnePicture)
     QCoreApplication::sendEvent(show, &key);
     settle(100);
     EXPECT_FALSE(alive);
+}
+
+namespace {
+
+// A short silent WAV file: 8 kHz, mono, 16 bits.
+void writeWav(const QString& path, int milliseconds)
+{
+    const quint32 samples = 8 * milliseconds;
+    const quint32 dataBytes = samples * 2;
+    QByteArray bytes;
+    auto u32 = [&](quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            bytes.append(char((v >> (8 * i)) & 0xFF));
+    };
+    auto u16 = [&](quint16 v) {
+        bytes.append(char(v & 0xFF));
+        bytes.append(char(v >> 8));
+    };
+    bytes += "RIFF";
+    u32(36 + dataBytes);
+    bytes += "WAVEfmt ";
+    u32(16);
+    u16(1);
+    u16(1);
+    u32(8000);
+    u32(16000);
+    u16(2);
+    u16(16);
+    bytes += "data";
+    u32(dataBytes);
+    bytes.append(QByteArray(int(dataBytes), '\0'));
+    testutil::writeFile(path, bytes);
+}
+
+} // namespace
+
+TEST_F(WindowTest, SoundsPlayOneAfterAnotherAndStartOver)
+{
+    const QString a = env.root() + "/a.wav";
+    const QString b = env.root() + "/b.WAV";
+    const QString text = env.root() + "/notes.txt";
+    writeWav(a, 300);
+    writeWav(b, 300);
+    testutil::writeFile(text, "not a sound");
+    testutil::writeFile(env.windowsDir() + "/zem-sound.ini",
+                        (a + "\r\n" + text + "\r\n" + b + "\r\n").toUtf8());
+    frmSaver show(Program::Editor, ShowMode::FullScreen);
+    show.resize(320, 240);
+    show.show();
+    // Record the order in which the files are played.
+    QStringList played;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 4000 && played.size() < 3) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const platform::SoundPlayer* mmc = show.soundPlayer();
+        if (mmc->updateInterval() > 0 && (played.isEmpty() || played.last() != mmc->fileName()))
+            played << mmc->fileName();
+    }
+    // The text entry is passed over; after the last entry the first comes again.
+    EXPECT_EQ(played, (QStringList{a, b, a}));
+    show.close();
+    EXPECT_EQ(show.soundPlayer()->updateInterval(), 0);
+    EXPECT_FALSE(show.soundPlayer()->isOpen());
 }
