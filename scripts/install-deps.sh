@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-qpa-plugins
-    libqt6svg6 libgl-dev libxcb1-dev libx11-dev
+    libqt6svg6 libgl-dev libxcb1-dev libx11-dev libxfixes-dev
     libmpv-dev libfluidsynth-dev fluid-soundfont-gm
     libmagick++-6.q16-dev libzip-dev libjpeg62-turbo-dev libjpeg-turbo-progs
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -23,6 +23,21 @@ const QString kCaption = QStringLiteral("Kelvra Saver");
 constexpr int kScreenW = 1280;
 constexpr int kScreenH = 1024;
 
+// Pixels of the pointer's cursor that are not transparent; -1 on failure.
+int visibleCursorPixels()
+{
+    const e2e::Result r = e2e::run(e2e::binary("kelvra_e2e_show_cursor"), {},
+                                   [] {
+                                       QProcessEnvironment env =
+                                           QProcessEnvironment::systemEnvironment();
+                                       env.insert("DISPLAY", e2e::display());
+                                       return env;
+                                   }());
+    bool ok = false;
+    const int n = r.out.trimmed().toInt(&ok);
+    return r.finished && r.exitCode == 0 && ok ? n : -1;
+}
+
 QColor pixel(const QImage& shot, int x, int y)
 {
     return shot.pixelColor(x, y);
@@ -127,9 +142,11 @@ TEST_F(ShowE2E, EmptyListShowsTheBackgroundAndAnyMovementEndsIt)
     ASSERT_TRUE(waitFor({5, 5}, QColor(200, 40, 90), 2000, "show-empty-corner"));
     QThread::msleep(300);
     EXPECT_TRUE(show->running());
+    EXPECT_EQ(visibleCursorPixels(), 0) << "the cursor is not hidden";
     e2e::xdotool({"mousemove_relative", "--", "1", "1"});
     EXPECT_TRUE(show->waitForExit(2000));
     EXPECT_EQ(show->exitCode(), 0);
+    EXPECT_GT(visibleCursorPixels(), 0) << "the cursor is not back";
 }
 
 TEST_F(ShowE2E, PicturesAreCentredAndFollowEachOtherWithAnEffect)
