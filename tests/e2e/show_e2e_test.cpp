@@ -292,6 +292,28 @@ TEST_F(ShowE2E, PreviewDrawsInsideAForeignWindowAndIgnoresInput)
     EXPECT_TRUE(show->waitForExit(3000));
 }
 
+TEST_F(ShowE2E, HostedShowIsPlacedInTheHostsWindowAndLeftToTheHost)
+{
+    writeZem({picture("green.png", QColor(0, 200, 0), 320, 240)});
+    store::saveSetting("Background Color", bgr(QColor(30, 30, 120)), true);
+    e2e::HostWindow host(QRect(100, 100, 640, 480));
+    ASSERT_NE(host.id(), 0u);
+    auto show = start({"-window-id", QStringLiteral("0x%1").arg(host.id(), 0, 16)});
+    // Centred at its own size in the host: (260, 220) to (580, 460).
+    ASSERT_TRUE(waitFor({270, 230}, QColor(0, 200, 0), 6000, "show-hosted"));
+    const QImage shot = e2e::screenshot();
+    EXPECT_TRUE(near(pixel(shot, 575, 455), QColor(0, 200, 0)));
+    EXPECT_TRUE(near(pixel(shot, 250, 230), QColor(30, 30, 120)));
+    EXPECT_TRUE(near(pixel(shot, 590, 470), QColor(30, 30, 120)));
+    e2e::xdotool({"mousemove", "300", "300"});
+    e2e::xdotool({"mousemove", "400", "400"});
+    e2e::xdotool({"key", "a"});
+    QThread::msleep(800);
+    EXPECT_TRUE(show->running());
+    host.destroy();
+    EXPECT_TRUE(show->waitForExit(3000));
+}
+
 TEST_F(ShowE2E, RuntimeShowsItsWorkFolderAndLeavesOnlyItsProgram)
 {
     const QString work = windowsDir + "/tmpFiles";
