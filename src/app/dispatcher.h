@@ -13,8 +13,7 @@
 
 class QWidget;
 
-namespace app
-{
+namespace app {
 
 // The program title: the show window's caption in both programs, and the
 // name of the show's single-instance check.
@@ -37,6 +36,11 @@ struct WindowFactories {
     std::function<void(QWidget* config, const QString& message)> deliver;
     // The editor forwards project paths; the runtime only asks to be raised.
     bool forwardsProjectPaths = false;
+    // The program's own start-up (the runtime unpacks its media here), run
+    // once the QApplication exists and before the mode is dispatched, in
+    // every mode that needs a display. Returning false ends the process with
+    // code 1; the hook has told the user why. Empty: nothing to do.
+    std::function<bool(const Mode& mode)> startUp;
 };
 
 // The message a second configuration start sends to the running one.

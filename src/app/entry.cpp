@@ -14,11 +14,9 @@
 #include "app/installer.h"
 #include "platform/x11embed.h"
 
-namespace app
-{
+namespace app {
 
-namespace
-{
+namespace {
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -158,7 +156,10 @@ int runProgram(int argc, char** argv, const ProgramInfo& program,
     // Qt has taken its own options (-display, -platform...) out by now.
     const Mode mode = parseCommandLine(argumentsOf(QCoreApplication::arguments()),
                                        qEnvironmentVariable("XSCREENSAVER_WINDOW"));
-    return dispatch(mode, factories());
+    const WindowFactories windows = factories();
+    if (windows.startUp && !windows.startUp(mode))
+        return 1;
+    return dispatch(mode, windows);
 }
 
 } // namespace app
