@@ -43,9 +43,8 @@ QString startXvfb()
             QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
             continue;
         g_xvfb = new QProcess;
-        g_xvfb->start(QStringLiteral("Xvfb"),
-                      {QStringLiteral(":%1").arg(n), "-noreset", "-nolisten", "tcp", "-screen",
-                       "0", "1920x1080x24"});
+        g_xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral(":%1").arg(n), "-noreset",
+                                               "-nolisten", "tcp", "-screen", "0", "1920x1080x24"});
         if (!g_xvfb->waitForStarted(5000))
             return {};
         for (int i = 0; i < 100; ++i) {
@@ -208,9 +207,8 @@ void showFigures(const QString& dir, bool quick)
     qint64 paintStart = -1;
     qint64 firstFrame = -1;
 
-    QObject::connect(show, &show::frmSaver::pictureRequested, [&](const QString&) {
-        requestedAt = clock.elapsed();
-    });
+    QObject::connect(show, &show::frmSaver::pictureRequested,
+                     [&](const QString&) { requestedAt = clock.elapsed(); });
     std::vector<qint64> tickToStart;
     QObject::connect(show, &show::frmSaver::paintStarted, [&] {
         if (requestedAt >= 0 && firstFrame >= 0)
@@ -259,21 +257,20 @@ void showFigures(const QString& dir, bool quick)
 
     std::printf("show start to the first frame of the first picture: %lld ms\n",
                 static_cast<long long>(firstFrame));
-    std::printf("tick to first frame of its paint (%zu ticks): median %lld ms, worst %lld ms\n",
-                tickToFrame.size(), static_cast<long long>(median(tickToFrame)),
-                static_cast<long long>(tickToFrame.empty()
-                                           ? -1
-                                           : *std::max_element(tickToFrame.begin(),
-                                                               tickToFrame.end())));
+    std::printf(
+        "tick to first frame of its paint (%zu ticks): median %lld ms, worst %lld ms\n",
+        tickToFrame.size(), static_cast<long long>(median(tickToFrame)),
+        static_cast<long long>(
+            tickToFrame.empty() ? -1 : *std::max_element(tickToFrame.begin(), tickToFrame.end())));
     std::printf("tick to its paint started (decoded picture handed to the view): median %lld ms\n",
                 static_cast<long long>(median(tickToStart)));
-    std::printf("paint at 1920x1080: %.1f fps over %d frames; median frame %lld ms, longest "
-                "%lld ms; longest while the next picture decodes %lld ms\n",
-                paintTime > 0 ? frames * 1000.0 / paintTime : 0.0, frames,
-                static_cast<long long>(median(gaps)),
-                static_cast<long long>(gaps.empty() ? -1
-                                                    : *std::max_element(gaps.begin(), gaps.end())),
-                static_cast<long long>(longestWhileDecoding));
+    std::printf(
+        "paint at 1920x1080: %.1f fps over %d frames; median frame %lld ms, longest "
+        "%lld ms; longest while the next picture decodes %lld ms\n",
+        paintTime > 0 ? frames * 1000.0 / paintTime : 0.0, frames,
+        static_cast<long long>(median(gaps)),
+        static_cast<long long>(gaps.empty() ? -1 : *std::max_element(gaps.begin(), gaps.end())),
+        static_cast<long long>(longestWhileDecoding));
     if (!rss.empty()) {
         const long early = rss[std::min<size_t>(rss.size() - 1, 5)];
         const long last = rss.back();

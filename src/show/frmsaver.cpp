@@ -39,9 +39,15 @@ bool isTrue(const QString& text)
            (!t.isEmpty() && leadingValue(t) != 0.0);
 }
 
-QString boolText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+QString boolText(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
 
-QString numberText(double value) { return QString::number(value, 'g', 12); }
+QString numberText(double value)
+{
+    return QString::number(value, 'g', 12);
+}
 
 QColor colorFromText(const QString& text, const QColor& fallback)
 {
@@ -50,9 +56,15 @@ QColor colorFromText(const QString& text, const QColor& fallback)
     return platform::bgrToColor(nearest(leadingValue(text)));
 }
 
-QString colorText(const QColor& color) { return QString::number(platform::colorToBgr(color)); }
+QString colorText(const QColor& color)
+{
+    return QString::number(platform::colorToBgr(color));
+}
 
-int clampInt(double value) { return static_cast<int>(std::clamp<long long>(nearest(value), INT_MIN, INT_MAX)); }
+int clampInt(double value)
+{
+    return static_cast<int>(std::clamp<long long>(nearest(value), INT_MIN, INT_MAX));
+}
 
 // What a worker needs to decode a picture at the size it will be shown.
 struct DecodeJob {
@@ -225,18 +237,17 @@ void frmSaver::readPaintSettings()
         return;
     }
     platform::PictureView& v = *m_picture;
-    v.setEffectGrain(clampInt(leadingValue(setting(QStringLiteral("EffectGrain"),
-                                                   QStringLiteral("Effect Grain"),
-                                                   QString::number(v.effectGrain())))));
-    v.setEffectDelay(clampInt(leadingValue(setting(QStringLiteral("EffectDelay"),
-                                                   QStringLiteral("Effect Delay"),
-                                                   QString::number(v.effectDelay())))));
-    v.setPaintMaxPasses(clampInt(leadingValue(setting(QStringLiteral("PaintMaxPasses"),
-                                                      QStringLiteral("Paint Max Passes"),
-                                                      QString::number(v.paintMaxPasses())))));
-    v.setWandSize(clampInt(leadingValue(setting(QStringLiteral("WandSize"),
-                                                QStringLiteral("Wand Size"),
-                                                QString::number(v.wandSize())))));
+    v.setEffectGrain(
+        clampInt(leadingValue(setting(QStringLiteral("EffectGrain"), QStringLiteral("Effect Grain"),
+                                      QString::number(v.effectGrain())))));
+    v.setEffectDelay(
+        clampInt(leadingValue(setting(QStringLiteral("EffectDelay"), QStringLiteral("Effect Delay"),
+                                      QString::number(v.effectDelay())))));
+    v.setPaintMaxPasses(clampInt(
+        leadingValue(setting(QStringLiteral("PaintMaxPasses"), QStringLiteral("Paint Max Passes"),
+                             QString::number(v.paintMaxPasses())))));
+    v.setWandSize(clampInt(leadingValue(setting(
+        QStringLiteral("WandSize"), QStringLiteral("Wand Size"), QString::number(v.wandSize())))));
     v.setWandColor(colorFromText(setting(QStringLiteral("WandColor"), QStringLiteral("Wand Color"),
                                          colorText(v.wandColor())),
                                  v.wandColor()));
@@ -258,11 +269,11 @@ void frmSaver::loadLists(ShowMachine::Config& config)
         const QStringList args = QCoreApplication::arguments();
         const QString shortName = runtimeShortName(
             args.isEmpty() ? QCoreApplication::applicationFilePath() : args.first());
-        config.images = loadList(m_workFolder + u'i' + shortName + QStringLiteral(".ini"),
-                                 m_workFolder);
+        config.images =
+            loadList(m_workFolder + u'i' + shortName + QStringLiteral(".ini"), m_workFolder);
         if (m_mode != ShowMode::Preview)
-            config.sounds = loadList(m_workFolder + u's' + shortName + QStringLiteral(".ini"),
-                                     m_workFolder);
+            config.sounds =
+                loadList(m_workFolder + u's' + shortName + QStringLiteral(".ini"), m_workFolder);
     }
 }
 
@@ -274,17 +285,16 @@ std::optional<EffectChoice> frmSaver::effectChoice()
             store::getSetting(QStringLiteral("Randomize Effects"), QStringLiteral("False"), true));
         if (random)
             return EffectChoice{true, 0};
-        return EffectChoice{
-            false, clampInt(leadingValue(
-                       store::getSetting(QStringLiteral("Paint Effect"), current, true)))};
+        return EffectChoice{false, clampInt(leadingValue(store::getSetting(
+                                       QStringLiteral("Paint Effect"), current, true)))};
     }
     if (!settingsFileExists())
         return std::nullopt;
     if (isTrue(fileSetting(QStringLiteral("Random Paint Effect"), QStringLiteral("False"))))
         return EffectChoice{true, 0};
-    return EffectChoice{false, clampInt(leadingValue(setting(QStringLiteral("Paint Effect"),
-                                                             QStringLiteral("Paint Effect"),
-                                                             current)))};
+    return EffectChoice{false,
+                        clampInt(leadingValue(setting(QStringLiteral("Paint Effect"),
+                                                      QStringLiteral("Paint Effect"), current)))};
 }
 
 // --- the start and the clock -------------------------------------------------
@@ -481,11 +491,11 @@ void frmSaver::placeCurrentPicture()
         store::getSetting(QStringLiteral("Zoom Setting"), QStringLiteral("0"), true);
     // The decoded picture may be smaller than the file (it is decoded at the
     // size it is shown at); the placement works from the file's own size.
-    const QSize pixels = m_current.sourceSize.isValid() ? m_current.sourceSize
-                                                        : m_current.image.size();
+    const QSize pixels =
+        m_current.sourceSize.isValid() ? m_current.sourceSize : m_current.image.size();
     const PicturePlacement p =
-        placePicture(zoomText, m_picture->zoom(), pixels.width(), pixels.height(),
-                     width() * t, height() * t, t, t, m_picture->paintSizeMode());
+        placePicture(zoomText, m_picture->zoom(), pixels.width(), pixels.height(), width() * t,
+                     height() * t, t, t, m_picture->paintSizeMode());
     const QRect r(int(nearest(p.rect.x / t)), int(nearest(p.rect.y / t)),
                   int(nearest(p.rect.w / t)), int(nearest(p.rect.h / t)));
     int mode = p.sizeMode;
@@ -513,17 +523,16 @@ QImage frmSaver::withOverlay(const QImage& source)
     // measured with the font it is drawn in.
     platform::TextStyle& s = m_textStyle;
     s.fontName = read("Display Text Font Name", "Display Text Font Name", s.fontName);
-    const double size = leadingValue(read("Display Text Font Size", "Display Text Font Size",
-                                          numberText(s.fontSize)));
+    const double size = leadingValue(
+        read("Display Text Font Size", "Display Text Font Size", numberText(s.fontSize)));
     if (size > 0)
         s.fontSize = size;
-    s.color = colorFromText(read("Display Text Forecolor", "Display Text Forecolor",
-                                 colorText(s.color)),
-                            s.color);
+    s.color = colorFromText(
+        read("Display Text Forecolor", "Display Text Forecolor", colorText(s.color)), s.color);
     s.bold = isTrue(read("Display Text Bold", "Display Text Bold", boolText(s.bold)));
     if (editor)
-        s.charset = clampInt(leadingValue(store::getSetting(
-            QStringLiteral("Display Text Charset"), QString::number(s.charset), true)));
+        s.charset = clampInt(leadingValue(store::getSetting(QStringLiteral("Display Text Charset"),
+                                                            QString::number(s.charset), true)));
     s.italic = isTrue(read("Display Text Italic", "Display Text Italic", boolText(s.italic)));
     s.strikethrough = isTrue(read("Display Text Strikethrough", "Display Text Strikethrough",
                                   boolText(s.strikethrough)));
@@ -531,20 +540,21 @@ QImage frmSaver::withOverlay(const QImage& source)
         isTrue(read("Display Text Underline", "Display Text Underline", boolText(s.underline)));
     s.style = clampInt(
         leadingValue(read("Display Text Style", "Display Text Style", QString::number(s.style))));
-    s.highlightColor = colorFromText(read("Display Text Hilite Color",
-                                          "Display Text Highlight Color",
-                                          colorText(s.highlightColor)),
-                                     s.highlightColor);
+    s.highlightColor =
+        colorFromText(read("Display Text Hilite Color", "Display Text Highlight Color",
+                           colorText(s.highlightColor)),
+                      s.highlightColor);
     s.angle = clampInt(
         leadingValue(read("Display Text Angle", "Display Text Angle", QString::number(s.angle))));
-    s.shadowXDepth = leadingValue(read("Display Text ShadowXDepth", "Display Text ShadowXDepth",
-                                       numberText(s.shadowXDepth)));
-    s.shadowYDepth = leadingValue(read("Display Text ShadowYDepth", "Display Text ShadowYDepth",
-                                       numberText(s.shadowYDepth)));
-    s.shadowColor = colorFromText(read("Display Text Shadow Color", "Display Text Shadow Color",
-                                       colorText(s.shadowColor)),
-                                  s.shadowColor);
-    s.wordWrap = isTrue(read("Display Text Wordwrap", "Display Text Wordwrap", QStringLiteral("True")));
+    s.shadowXDepth = leadingValue(
+        read("Display Text ShadowXDepth", "Display Text ShadowXDepth", numberText(s.shadowXDepth)));
+    s.shadowYDepth = leadingValue(
+        read("Display Text ShadowYDepth", "Display Text ShadowYDepth", numberText(s.shadowYDepth)));
+    s.shadowColor = colorFromText(
+        read("Display Text Shadow Color", "Display Text Shadow Color", colorText(s.shadowColor)),
+        s.shadowColor);
+    s.wordWrap =
+        isTrue(read("Display Text Wordwrap", "Display Text Wordwrap", QStringLiteral("True")));
 
     const QStringList lines = platform::splitTextLines(text);
     QList<double> widths;
@@ -556,8 +566,8 @@ QImage frmSaver::withOverlay(const QImage& source)
     const int bh = source.height();
     block = fitBlock(block, bw, bh);
 
-    const QString alignText = read("Display Text Align", "Display Text Alignment",
-                                   QStringLiteral("3"));
+    const QString alignText =
+        read("Display Text Align", "Display Text Alignment", QStringLiteral("3"));
     const double zoom = m_picture->zoom() / 100.0;
     // Code 0 puts the block at the top: its height value is the block's own.
     const BlockPosition pos =
@@ -574,9 +584,15 @@ QImage frmSaver::withOverlay(const QImage& source)
 
 // --- clips -----------------------------------------------------------------------
 
-bool frmSaver::isClipPlaying() const { return m_video && m_video->isPlaying(); }
+bool frmSaver::isClipPlaying() const
+{
+    return m_video && m_video->isPlaying();
+}
 
-bool frmSaver::isClipVisible() const { return m_video && m_video->isVisible(); }
+bool frmSaver::isClipVisible() const
+{
+    return m_video && m_video->isVisible();
+}
 
 void frmSaver::showClip(const QString& path, bool reopen)
 {
@@ -635,7 +651,10 @@ void frmSaver::placeClip()
 
 // --- sound ---------------------------------------------------------------------
 
-bool frmSaver::isSoundPlaying() const { return m_sound->updateInterval() >= 1; }
+bool frmSaver::isSoundPlaying() const
+{
+    return m_sound->updateInterval() >= 1;
+}
 
 void frmSaver::playSound(const QString& path, SoundKind kind)
 {
@@ -681,9 +700,15 @@ void frmSaver::soundStatus()
 
 // --- input and the end -------------------------------------------------------------
 
-QPoint frmSaver::cursorPos() const { return QCursor::pos(); }
+QPoint frmSaver::cursorPos() const
+{
+    return QCursor::pos();
+}
 
-void frmSaver::stopPaint() { m_picture->stopPaint(); }
+void frmSaver::stopPaint()
+{
+    m_picture->stopPaint();
+}
 
 void frmSaver::stopClip()
 {
@@ -691,7 +716,10 @@ void frmSaver::stopClip()
         m_video->stop();
 }
 
-void frmSaver::paintEvent(QPaintEvent*) { QPainter(this).fillRect(rect(), m_backColor); }
+void frmSaver::paintEvent(QPaintEvent*)
+{
+    QPainter(this).fillRect(rect(), m_backColor);
+}
 
 void frmSaver::resizeEvent(QResizeEvent* event)
 {
@@ -733,7 +761,10 @@ void frmSaver::mouseMoveEvent(QMouseEvent* event)
     schedule();
 }
 
-void frmSaver::closeShow() { close(); }
+void frmSaver::closeShow()
+{
+    close();
+}
 
 void frmSaver::closeEvent(QCloseEvent* event)
 {

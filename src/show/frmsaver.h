@@ -154,7 +154,7 @@ private:
     std::optional<DecodedPicture> m_ready;
     QString m_waitingFor; // a tick asked for this picture before it was decoded
     int m_waitingEffect = 0;
-    QString m_queued;     // to decode when the running job ends
+    QString m_queued; // to decode when the running job ends
 
     DecodedPicture m_current; // the picture on screen, without the overlay
     platform::TextStyle m_textStyle;

@@ -39,8 +39,8 @@ PicturePlacement placePicture(const QString& zoomText, double zoomPercent, int p
     return result;
 }
 
-TwipRect placeVideo(const QString& zoomText, int frameW, int frameH, double windowW,
-                    double windowH, double twipsX, double twipsY)
+TwipRect placeVideo(const QString& zoomText, int frameW, int frameH, double windowW, double windowH,
+                    double twipsX, double twipsY)
 {
     const TwipRect full{0, 0, nearest(windowW), nearest(windowH)};
     long long w = nearest(frameW * twipsX);

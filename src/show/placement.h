@@ -37,7 +37,7 @@ PicturePlacement placePicture(const QString& zoomText, double zoomPercent, int p
 
 // The rectangle of a clip of frameW x frameH pixels: centred at its own size
 // for zoom "0", the whole window for "1" and "2" and for any other text.
-TwipRect placeVideo(const QString& zoomText, int frameW, int frameH, double windowW,
-                    double windowH, double twipsX, double twipsY);
+TwipRect placeVideo(const QString& zoomText, int frameW, int frameH, double windowW, double windowH,
+                    double twipsX, double twipsY);
 
 } // namespace show

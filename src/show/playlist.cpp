@@ -63,8 +63,8 @@ CdTrack cdTrack(const QString& path)
     const QString name = fileNameOf(path);
     const qsizetype dot = name.lastIndexOf(u'.');
     const QString base = dot < 0 ? name : name.left(dot);
-    result.track = static_cast<int>(std::clamp<long long>(leadingNumber(base.mid(5)), INT_MIN,
-                                                          INT_MAX));
+    result.track =
+        static_cast<int>(std::clamp<long long>(leadingNumber(base.mid(5)), INT_MIN, INT_MAX));
     if (path.size() >= 2 && path[1] == u':' && path[0].isLetter())
         result.drive = path.left(2);
     return result;

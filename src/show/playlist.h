@@ -47,7 +47,10 @@ bool entryExists(const QString& path);
 QStringList loadList(const QString& listFile, const QString& fallbackFolder = QString());
 
 // The index a walk presents next: wraps to 0 past the end of the list.
-inline int wrapIndex(int index, int count) { return (index > count - 1 || index < 0) ? 0 : index; }
+inline int wrapIndex(int index, int count)
+{
+    return (index > count - 1 || index < 0) ? 0 : index;
+}
 
 } // namespace show
 

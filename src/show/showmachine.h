@@ -133,8 +133,8 @@ private:
     int m_progress = 0;
     bool m_endRequest = false;
     bool m_closed = false;
-    QPoint m_watchLast;  // mouse watch's last sample; 0,0: not yet sampled
-    QPoint m_moveLast;   // mouse-move handler's last position; 0,0: none yet
+    QPoint m_watchLast; // mouse watch's last sample; 0,0: not yet sampled
+    QPoint m_moveLast;  // mouse-move handler's last position; 0,0: none yet
     qint64 m_now = 0;
 };
 

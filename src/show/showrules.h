@@ -16,7 +16,10 @@ double leadingValue(const QString& text);
 long long nearest(double x);
 
 // Half of a whole number, truncating toward zero (-7 gives -3).
-inline long long half(long long x) { return x / 2; }
+inline long long half(long long x)
+{
+    return x / 2;
+}
 
 // The item interval in milliseconds from the "Screen Saver Timeout" text:
 // the text with "000" appended, read as a number ("5" gives 5000). 0 means

@@ -16,11 +16,20 @@ void TimerBank::ensureRunning(TimerId id, int intervalMs, qint64 now)
         start(id, intervalMs, now);
 }
 
-void TimerBank::stop(TimerId id) { m_slots[static_cast<size_t>(id)].active = false; }
+void TimerBank::stop(TimerId id)
+{
+    m_slots[static_cast<size_t>(id)].active = false;
+}
 
-bool TimerBank::isActive(TimerId id) const { return m_slots[static_cast<size_t>(id)].active; }
+bool TimerBank::isActive(TimerId id) const
+{
+    return m_slots[static_cast<size_t>(id)].active;
+}
 
-int TimerBank::interval(TimerId id) const { return m_slots[static_cast<size_t>(id)].interval; }
+int TimerBank::interval(TimerId id) const
+{
+    return m_slots[static_cast<size_t>(id)].interval;
+}
 
 void TimerBank::stopAll()
 {

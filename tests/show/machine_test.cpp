@@ -18,8 +18,8 @@ struct FakeHost : ShowHost {
     bool clipVisible = false;
     bool soundPlaying = false;
     QPoint cursor{0, 0};
-    QStringList shown;   // "P:<path>:<effect>" or "C:<path>:<reopen>"
-    QStringList sounds;  // sounds started
+    QStringList shown;  // "P:<path>:<effect>" or "C:<path>:<reopen>"
+    QStringList sounds; // sounds started
     QStringList prepared;
     int closes = 0;
     int paintStops = 0;
@@ -325,8 +325,8 @@ TEST_F(MachineTest, SoundsFollowEachOtherAndOtherKindsAreSkipped)
     EXPECT_EQ(m.nextSoundIndex(), 1);
     run(m, 1000);
     EXPECT_EQ(host.sounds, QStringList{w}); // still playing
-    host.soundPlaying = false;             // the status notification closed it
-    run(m, 1100);                          // the text entry's turn: passed over
+    host.soundPlaying = false;              // the status notification closed it
+    run(m, 1100);                           // the text entry's turn: passed over
     run(m, 1200);
     EXPECT_EQ(host.sounds, (QStringList{w, m3}));
     host.soundPlaying = false;

@@ -72,8 +72,8 @@ class ZoomTest : public ::testing::TestWithParam<ZoomCase> {};
 TEST_P(ZoomTest, RectangleAndSizeMode)
 {
     const ZoomCase& c = GetParam();
-    const PicturePlacement p = placePicture(c.zoom, 100, c.w, c.h, kWinW, kWinH, 15, 15,
-                                            c.startMode);
+    const PicturePlacement p =
+        placePicture(c.zoom, 100, c.w, c.h, kWinW, kWinH, 15, 15, c.startMode);
     EXPECT_EQ(p.rect, c.rect) << c.zoom << " " << c.w << "x" << c.h;
     EXPECT_EQ(p.sizeMode, c.mode) << c.zoom << " " << c.w << "x" << c.h;
 }
@@ -102,12 +102,10 @@ TEST(PlacementTest, ZoomPercentageScalesTheRectangle)
 
 TEST(PlacementTest, VideoCentredForNormalAndFullOtherwise)
 {
-    EXPECT_EQ(placeVideo("0", 320, 240, kWinW, kWinH, 15, 15),
-              (TwipRect{5280, 3960, 4800, 3600}));
+    EXPECT_EQ(placeVideo("0", 320, 240, kWinW, kWinH, 15, 15), (TwipRect{5280, 3960, 4800, 3600}));
     EXPECT_EQ(placeVideo("1", 320, 240, kWinW, kWinH, 15, 15), (TwipRect{0, 0, 15360, 11520}));
     EXPECT_EQ(placeVideo("2", 320, 240, kWinW, kWinH, 15, 15), (TwipRect{0, 0, 15360, 11520}));
-    EXPECT_EQ(placeVideo("0", 4000, 240, kWinW, kWinH, 15, 15),
-              (TwipRect{0, 3960, 15360, 3600}));
+    EXPECT_EQ(placeVideo("0", 4000, 240, kWinW, kWinH, 15, 15), (TwipRect{0, 3960, 15360, 3600}));
 }
 
 TEST(OverlayTest, BlockSizeFromTheFirstLineHeight)
@@ -145,15 +143,11 @@ TEST_P(AlignTest, BlockPlacedByCode)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, AlignTest,
-                         ::testing::Values(AlignCase{"0", true, 0, 25 - 20},
-                                           AlignCase{"1", true, 0, 300 - 20},
-                                           AlignCase{"2", true, 0, 559},
-                                           AlignCase{"3", true, 400 - 150, 0},
-                                           AlignCase{"4", true, 400 - 150, 300 - 20},
-                                           AlignCase{"5", true, 250, 559},
-                                           AlignCase{"6", true, 499, 280},
-                                           AlignCase{"7", true, 499, 280},
-                                           AlignCase{"8", true, 499, 559},
-                                           AlignCase{"9", false, 0, 0},
-                                           AlignCase{"abc", false, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Codes, AlignTest,
+    ::testing::Values(AlignCase{"0", true, 0, 25 - 20}, AlignCase{"1", true, 0, 300 - 20},
+                      AlignCase{"2", true, 0, 559}, AlignCase{"3", true, 400 - 150, 0},
+                      AlignCase{"4", true, 400 - 150, 300 - 20}, AlignCase{"5", true, 250, 559},
+                      AlignCase{"6", true, 499, 280}, AlignCase{"7", true, 499, 280},
+                      AlignCase{"8", true, 499, 559}, AlignCase{"9", false, 0, 0},
+                      AlignCase{"abc", false, 0, 0}));

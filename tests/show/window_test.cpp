@@ -109,7 +109,8 @@ TEST_F(WindowTest, RuntimeWithoutSettingsFileSaysSoOnceAndRuns)
     show.show();
     settle(300);
     const QString log = QString::fromUtf8(testutil::readFile(messageLog()));
-    EXPECT_EQ(log.count("A data file for this screen saver cannot be read."), 1) << log.toStdString();
+    EXPECT_EQ(log.count("A data file for this screen saver cannot be read."), 1)
+        << log.toStdString();
     EXPECT_TRUE(log.contains("File:  " + shortName + ".ini")) << log.toStdString();
     EXPECT_FALSE(show.machine().closed());
     show.close();
