@@ -706,3 +706,24 @@ TEST_F(EditorWindow, DragNearTheEdgesScrollsTheList)
     EXPECT_FALSE(view->upTimer()->isActive()); // one step per drag-over
     view->dragLeft();
 }
+
+TEST_F(EditorWindow, KeyboardMovesThePreviewAndDoubleClickReloads)
+{
+    const QStringList paths = {picture("small.png", {40, 30}), picture("wide.png", {400, 100})};
+    writeConfig(paths);
+    auto w = open();
+    auto* view = w->lstPics();
+    view->setFocus();
+    view->selectOnly(0);
+    QTest::keyClick(view, Qt::Key_Down);
+    EXPECT_EQ(view->currentIndex().row(), 1);
+    ASSERT_TRUE(w->LEAD1()->hasImage());
+    EXPECT_EQ(w->LEAD1()->sourceSize(), QSize(400, 100));
+
+    // A double click loads again, even a file replaced meanwhile.
+    QImage tall(50, 200, QImage::Format_RGB32);
+    tall.fill(Qt::blue);
+    tall.save(paths[1], "PNG");
+    w->lstPics_DblClick();
+    EXPECT_EQ(w->LEAD1()->sourceSize(), QSize(50, 200));
+}
