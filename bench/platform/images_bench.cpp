@@ -113,8 +113,10 @@ void effectFrames()
         {"cross-fade (blend)", 16000, 5}, {"soft wipe (blend)", 16001, 5},
     };
     std::printf("Paint-effect frame against a plain copy of one frame (one core)\n");
-    std::printf("%-22s %10s %10s %8s %8s  %s\n", "family", "size", "frame ms", "copy ms", "ratio",
-                "target");
+    std::printf("Frame: in sequence (as a paint renders) and from scratch; the ratio is the\n"
+                "slower of the two against the copy. Set-up: building the transition.\n");
+    std::printf("%-22s %10s %8s %8s %8s %8s  %-18s %s\n", "family", "size", "seq ms",
+                "fresh ms", "copy ms", "ratio", "target", "set-up ms");
     for (QSize size : {QSize(1920, 1080), QSize(3840, 2160)}) {
         const QImage from = noisy(size, 1), to = noisy(size, 2);
         QImage out(size, QImage::Format_RGB32);
@@ -124,28 +126,45 @@ void effectFrames()
             params.maxPasses = 1000; // every frame distinct
             if (f.code == 2001)
                 params.wandSize = 12;
+            const auto built = Clock::now();
             platform::Transition t(f.code, params, from, to);
-            // Copy and frame alternate, so both see the same load on a shared machine.
-            std::vector<double> copies, frames;
+            const double setup =
+                std::chrono::duration<double, std::milli>(Clock::now() - built).count();
+            // Copy and frames alternate, so all see the same load on a shared
+            // machine. "In sequence" is how a paint renders (each frame into
+            // the buffer of the one before); "from scratch" into a buffer the
+            // transition has not seen.
+            QImage copyBuf(size, QImage::Format_RGB32), scratch(size, QImage::Format_RGB32);
+            platform::Transition other(f.code, params, from, to); // for the scratch frames
+            std::vector<double> copies, frames, scratches;
             for (int i = 0; i < 41; ++i) {
                 auto a = Clock::now();
-                std::memcpy(out.bits(), from.constBits(), bytes);
+                std::memcpy(copyBuf.bits(), from.constBits(), bytes);
                 asm volatile("" ::: "memory");
                 auto b = Clock::now();
-                t.renderFrame(0.05 + 0.9 * (i % 41) / 41.0, out);
+                const double p = 0.05 + 0.9 * i / 41.0;
+                t.renderFrame(p, out);
                 asm volatile("" ::: "memory");
                 auto c = Clock::now();
+                (void)scratch.bits(); // as if someone else had drawn into it
+                auto d = Clock::now();
+                other.renderFrame(p, scratch);
+                asm volatile("" ::: "memory");
+                auto e = Clock::now();
                 copies.push_back(std::chrono::duration<double, std::milli>(b - a).count());
                 frames.push_back(std::chrono::duration<double, std::milli>(c - b).count());
+                scratches.push_back(std::chrono::duration<double, std::milli>(e - d).count());
             }
             std::sort(copies.begin(), copies.end());
             std::sort(frames.begin(), frames.end());
+            std::sort(scratches.begin(), scratches.end());
             const double copy = copies[copies.size() / 2];
             const double frame = frames[frames.size() / 2];
-            const double ratio = frame / copy;
-            std::printf("%-22s %4dx%-5d %10.2f %8.2f %7.2fx  %s (<= %.0fx)\n", f.name,
-                        size.width(), size.height(), frame, copy, ratio,
-                        ratio <= f.target ? "met" : "MISSED", f.target);
+            const double fresh = scratches[scratches.size() / 2];
+            const double ratio = std::max(frame, fresh) / copy;
+            std::printf("%-22s %4dx%-5d %8.2f %8.2f %8.2f %7.2fx  %-6s (<= %.0fx)  %6.1f\n",
+                        f.name, size.width(), size.height(), frame, fresh, copy, ratio,
+                        ratio <= f.target ? "met" : "MISSED", f.target, setup);
         }
         {
             const size_t n = size_t(size.width()) * size_t(size.height());
@@ -169,9 +188,9 @@ void effectFrames()
             }
             std::sort(copies.begin(), copies.end());
             std::sort(frames.begin(), frames.end());
-            std::printf("%-22s %4dx%-5d %10.2f %8.2f %7.2fx  (reference: branchy -O2 select "
+            std::printf("%-22s %4dx%-5d %8.2f %8s %8.2f %7.2fx  (reference: branchy -O2 select "
                         "on a dissolve mask)\n",
-                        "naive select", size.width(), size.height(), frames[10], copies[10],
+                        "naive select", size.width(), size.height(), frames[10], "", copies[10],
                         frames[10] / copies[10]);
         }
     }

@@ -299,9 +299,9 @@ void PictureView::paintEvent(QPaintEvent* event)
         p.fillRect(event->rect(), m_backColor);
         return;
     }
-    QImage frame = m_frame;
-    frame.setDevicePixelRatio(devicePixelRatioF());
-    p.drawImage(QPoint(0, 0), frame);
+    // m_frame is in device pixels; drawn onto the logical rectangle so that
+    // no copy of the frame is made to set its pixel ratio.
+    p.drawImage(QRectF(rect()), m_frame);
 }
 
 void PictureView::showEvent(QShowEvent* event)

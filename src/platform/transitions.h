@@ -102,7 +102,9 @@ public:
     // Writes the frame at `progress` (0.0 = exactly the old screen, 1.0 =
     // exactly the new picture; values outside are clamped) into `out`, which
     // is (re)allocated to the pictures' size and format when it does not match.
-    // Progress is quantised to PaintMaxPasses steps.
+    // Progress is quantised to PaintMaxPasses steps. When `out` still holds
+    // this transition's previous frame, untouched, reveal effects only rewrite
+    // what changed since (the result is the same).
     void renderFrame(double progress, QImage& out) const;
     QImage frame(double progress) const;
 

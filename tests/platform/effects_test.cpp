@@ -121,6 +121,25 @@ TEST(EffectProperty, RevealFramesNeverGoBack)
     }
 }
 
+// Frames rendered one after another into the same buffer (as the picture
+// view does) equal frames rendered afresh, forwards, backwards and after the
+// buffer was changed behind the transition's back.
+TEST(EffectProperty, FramesIntoTheSameBufferEqualFreshOnes)
+{
+    const QImage from = oldPicture(kSize), to = newPicture(kSize);
+    for (int code : {2000, 2411, 4002, 5100, 6200, 7100, 8050, 15010, 16005}) {
+        Transition t(code, EffectParams{}, from, to);
+        QImage out;
+        for (double p : {0.0, 0.1, 0.2, 0.2, 0.45, 0.3, 0.7, 0.95, 1.0, 0.5}) {
+            t.renderFrame(p, out);
+            ASSERT_EQ(out, t.frame(p)) << code << " at " << p;
+        }
+        out.fill(Qt::green);
+        t.renderFrame(0.6, out);
+        ASSERT_EQ(out, t.frame(0.6)) << code << " after the buffer changed";
+    }
+}
+
 TEST(EffectProperty, NeighbouringCodesLookDifferent)
 {
     const QImage from = oldPicture(kSize), to = newPicture(kSize);
