@@ -5,11 +5,9 @@
 
 #include <QFileInfo>
 
-namespace app
-{
+namespace app {
 
-namespace
-{
+namespace {
 
 bool isBlank(QChar c)
 {

@@ -9,8 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace app
-{
+namespace app {
 
 enum class ModeKind {
     Show,     // "/s": the full-screen show

@@ -12,11 +12,9 @@
 #include "platform/x11embed.h"
 #include "store/paths.h"
 
-namespace app
-{
+namespace app {
 
-namespace
-{
+namespace {
 
 void warn(const QString& text)
 {

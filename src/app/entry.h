@@ -7,8 +7,7 @@
 
 #include "app/dispatcher.h"
 
-namespace app
-{
+namespace app {
 
 struct ProgramInfo {
     const char* name;         // the executable's name, for messages

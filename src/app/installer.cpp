@@ -14,11 +14,9 @@
 
 #include "store/paths.h"
 
-namespace app
-{
+namespace app {
 
-namespace
-{
+namespace {
 
 bool samePath(const QString& a, const QString& b)
 {

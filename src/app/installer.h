@@ -8,8 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace app
-{
+namespace app {
 
 struct InstallPlan {
     QString editorProgram;  // the built kelvra-saver

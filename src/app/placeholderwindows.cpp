@@ -13,8 +13,7 @@
 #include "app/dispatcher.h"
 #include "store/settings.h"
 
-namespace app
-{
+namespace app {
 
 QColor colorFromStored(const QString& text)
 {

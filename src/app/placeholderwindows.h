@@ -10,16 +10,14 @@
 
 class QListWidget;
 
-namespace app
-{
+namespace app {
 
 // A colour stored as decimal text of 0x00BBGGRR; anything unreadable is black.
 QColor colorFromStored(const QString& text);
 
 // The show: the background colour of "Background Color" and nothing else.
 // Full-screen, a key or a click closes it; embedded, input belongs to the host.
-class PlaceholderShowWindow : public QWidget
-{
+class PlaceholderShowWindow : public QWidget {
 public:
     explicit PlaceholderShowWindow(const Mode& mode);
     QColor background() const { return m_background; }
@@ -36,8 +34,7 @@ private:
 
 // The configuration window: its caption, and a list of the requests that
 // later starts forwarded to it.
-class PlaceholderConfigWindow : public QWidget
-{
+class PlaceholderConfigWindow : public QWidget {
 public:
     PlaceholderConfigWindow(const QString& caption, const Mode& mode);
     // A forwarded "[Restore App]" or project path.

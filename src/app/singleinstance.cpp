@@ -7,11 +7,9 @@
 #include <QLocalSocket>
 #include <QPointer>
 
-namespace app
-{
+namespace app {
 
-namespace
-{
+namespace {
 
 // ":0.0" and "unix:0" are the same display as ":0".
 QString normalisedDisplay()

@@ -15,14 +15,12 @@
 
 class QLocalServer;
 
-namespace app
-{
+namespace app {
 
 // The server name of a caption for this user and this display.
 QString instanceName(const QString& caption);
 
-class InstanceClaim : public QObject
-{
+class InstanceClaim : public QObject {
     Q_OBJECT
 public:
     // Takes the name of `caption`; nullptr when another process holds it.

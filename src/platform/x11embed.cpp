@@ -12,11 +12,9 @@
 
 #include <xcb/xcb.h>
 
-namespace platform
-{
+namespace platform {
 
-namespace
-{
+namespace {
 
 xcb_connection_t* qtConnection()
 {
@@ -28,8 +26,7 @@ xcb_connection_t* qtConnection()
 
 // Follows one foreign parent: resizes the embedded widget with it and
 // reports its destruction. Owned by the widget.
-class ParentFollower : public QObject, public QAbstractNativeEventFilter
-{
+class ParentFollower : public QObject, public QAbstractNativeEventFilter {
 public:
     ParentFollower(QWidget* widget, std::uint32_t parent, std::function<void()> gone)
         : QObject(widget), m_widget(widget), m_parent(parent), m_gone(std::move(gone))

@@ -17,8 +17,7 @@
 
 class QWidget;
 
-namespace platform
-{
+namespace platform {
 
 // Opens and closes a connection to the X display `displayName` (empty: the
 // DISPLAY variable). Returns an empty text when the display can be used,

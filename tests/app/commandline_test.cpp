@@ -7,8 +7,7 @@
 #include "app/dispatcher.h"
 #include "app/placeholderwindows.h"
 
-namespace
-{
+namespace {
 
 using app::ModeKind;
 
@@ -17,9 +16,7 @@ struct NumberCase {
     std::int32_t expected;
 };
 
-class TrailingNumber : public ::testing::TestWithParam<NumberCase>
-{
-};
+class TrailingNumber : public ::testing::TestWithParam<NumberCase> {};
 
 TEST_P(TrailingNumber, TakesTheLongestNumericSuffix)
 {
@@ -67,9 +64,7 @@ struct ModeCase {
     bool root;
 };
 
-class ParseCommandLine : public ::testing::TestWithParam<ModeCase>
-{
-};
+class ParseCommandLine : public ::testing::TestWithParam<ModeCase> {};
 
 TEST_P(ParseCommandLine, PicksModeAndWindow)
 {

@@ -8,8 +8,7 @@
 #include "app/installer.h"
 #include "common/testutil.h"
 
-namespace
-{
+namespace {
 
 TEST(DesktopExecArgument, QuotesAndEscapes)
 {
@@ -27,8 +26,7 @@ TEST(DesktopExecArgument, QuotesAndEscapes)
     EXPECT_EQ(app::desktopExecArgument(QStringLiteral("/x/50%")), QStringLiteral("/x/50%%"));
 }
 
-class Install : public ::testing::Test
-{
+class Install : public ::testing::Test {
 protected:
     void SetUp() override
     {

@@ -8,8 +8,7 @@
 
 #include "app/singleinstance.h"
 
-namespace
-{
+namespace {
 
 QString uniqueCaption()
 {

@@ -6,11 +6,9 @@
 #include <QFile>
 #include <QThread>
 
-namespace e2e
-{
+namespace e2e {
 
-namespace
-{
+namespace {
 
 void pause(int ms)
 {

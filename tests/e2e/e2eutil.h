@@ -16,8 +16,7 @@
 
 #include "common/testutil.h"
 
-namespace e2e
-{
+namespace e2e {
 
 // The display of the fixture's Xvfb (from KELVRA_E2E_DISPLAY_FILE), or
 // KELVRA_E2E_DISPLAY when set; empty when neither names one.
@@ -37,8 +36,7 @@ QString binary(const QString& name);
 // XDG_CONFIG_HOME, KELVRA_WINDOWS_DIR, KELVRA_SYSTEM_DIR (testutil::IsolatedEnv),
 // plus XDG_DATA_HOME and XDG_RUNTIME_DIR. env() adds DISPLAY and the xcb
 // platform for the programs.
-class Session
-{
+class Session {
 public:
     Session();
     ~Session();
@@ -53,8 +51,7 @@ private:
 };
 
 // A running program; killed when the object goes, if still running.
-class Program
-{
+class Program {
 public:
     Program(const QString& path, const QStringList& args, const QProcessEnvironment& env);
     ~Program();
@@ -102,8 +99,7 @@ bool waitForPixel(const QPoint& at, const QColor& color, int timeoutMs = 5000,
                   const QString& saveAs = {});
 
 // A plain white X window owned by a helper process (tests/e2e/xwindow.c).
-class HostWindow
-{
+class HostWindow {
 public:
     explicit HostWindow(const QRect& geometry);
     ~HostWindow();
