@@ -2,6 +2,8 @@
 // common dialogs scripted, message boxes answered from a script file.
 #include "editor/frmsettings.h"
 
+#include <ostream>
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -199,6 +201,13 @@ struct MenuCase {
     bool wallpaper; // Options: wallpaper submenu
     bool create;    // Options: Create Redistributable
 };
+
+// Names the case in test output by what it sets up, not by its bytes.
+void PrintTo(const MenuCase& c, std::ostream* os)
+{
+    *os << c.items << " items, " << c.selected.size() << " selected"
+        << (c.image ? ", preview image" : "");
+}
 
 class EditorMenuRules : public EditorWindow, public ::testing::WithParamInterface<MenuCase> {};
 
