@@ -423,6 +423,11 @@ void frmSaver::prepareNext(const QString& path)
         return;
     if ((m_ready && m_ready->path == path) || m_decoding == path || m_waitingFor == path)
         return;
+    // The same file again (a list with duplicates): the picture on screen is it.
+    if (m_current.ok && m_current.path == path) {
+        m_ready = m_current;
+        return;
+    }
     // Memory holds the picture on screen and the next one, nothing more.
     m_ready.reset();
     startDecode(path);
