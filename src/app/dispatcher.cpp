@@ -79,7 +79,7 @@ int runEmbedded(const Mode& mode, const WindowFactories& factories)
     const bool embedded = platform::embedIntoForeignWindow(window, parent, [window] {
         // The host took our X window with it: unload and end.
         window->close();
-        QCoreApplication::quit();
+        QCoreApplication::exit(0);
     });
     if (!embedded) {
         delete window;
@@ -88,7 +88,7 @@ int runEmbedded(const Mode& mode, const WindowFactories& factories)
     }
     // Qt does not count a window inside a foreign one as a top-level window,
     // so its closing (the show's own ending) would not end the process.
-    QObject::connect(window, &QObject::destroyed, qApp, &QCoreApplication::quit);
+    QObject::connect(window, &QObject::destroyed, qApp, [] { QCoreApplication::exit(0); });
     window->show();
     return finish(QApplication::exec());
 }

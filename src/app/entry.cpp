@@ -37,7 +37,8 @@ void closeWindowsOnSignals()
         char c;
         [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &c, 1);
         QApplication::closeAllWindows();
-        QCoreApplication::quit();
+        // Not quit(): Qt lets a window inside a foreign one veto that.
+        QCoreApplication::exit(0);
     });
     struct sigaction sa;
     std::memset(&sa, 0, sizeof sa);

@@ -161,6 +161,20 @@ TEST_F(AppE2E, RunScriptStartsTheInstalledEditor)
     run.terminate();
     EXPECT_TRUE(run.waitForExit(5000));
     EXPECT_EQ(run.exitCode(), 0);
+
+    // The .kvl type reached the desktop's MIME cache, and installing again
+    // finds everything in place.
+    if (QFile::exists(QStringLiteral("/usr/bin/update-mime-database"))) {
+        const QByteArray globs =
+            testutil::readFile(m_session->dataHome() + QStringLiteral("/mime/globs2"));
+        EXPECT_TRUE(globs.contains("application/x-kelvra-saver-project:*.kvl")) << globs.data();
+    }
+    const e2e::Result again = runProgram(kEditor, {QStringLiteral("--install")});
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+    const QStringList lines = again.out.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), 4);
+    for (const QString& line : lines)
+        EXPECT_TRUE(line.endsWith(QLatin1String(": in place"))) << line.toStdString();
 }
 
 TEST_F(AppE2E, RunScriptWithoutDisplaySaysSo)
@@ -333,6 +347,22 @@ TEST_F(AppE2E, EmbeddedShowThatClosesEndsTheProcess)
         e2e::xdotool({QStringLiteral("mousemove"), QString::number(x), QStringLiteral("150")});
     ASSERT_TRUE(preview->waitForExit(5000));
     EXPECT_EQ(preview->exitCode(), 0);
+}
+
+TEST_F(AppE2E, HostedShowEndsCleanlyOnSigterm)
+{
+    // XScreenSaver ends its hacks with SIGTERM; the windows close the
+    // normal way and the process reports success.
+    e2e::HostWindow host(QRect(600, 600, 160, 120));
+    ASSERT_NE(host.id(), 0u);
+    const QColor red(255, 0, 0);
+    setBackground(red);
+    auto hack = start(kRuntime, {QStringLiteral("-window-id"), QString::number(host.id())});
+    ASSERT_TRUE(e2e::waitForPixel({650, 650}, red));
+    hack->terminate();
+    ASSERT_TRUE(hack->waitForExit(5000));
+    EXPECT_FALSE(hack->crashed());
+    EXPECT_EQ(hack->exitCode(), 0);
 }
 
 TEST_F(AppE2E, PreviewWithoutUsableWindow)
