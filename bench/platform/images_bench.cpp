@@ -32,8 +32,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-template <typename F>
-double medianMs(int runs, F&& f)
+template <typename F> double medianMs(int runs, F&& f)
 {
     std::vector<double> t;
     for (int i = 0; i < runs; ++i) {
@@ -78,8 +77,8 @@ QImage photoLike(QSize size)
     p.setRenderHint(QPainter::Antialiasing);
     for (int i = 0; i < 400; ++i) {
         p.setPen(QPen(QColor(rng() % 256, rng() % 256, rng() % 256), 1 + rng() % 6));
-        p.drawLine(int(rng() % size.width()), int(rng() % size.height()),
-                   int(rng() % size.width()), int(rng() % size.height()));
+        p.drawLine(int(rng() % size.width()), int(rng() % size.height()), int(rng() % size.width()),
+                   int(rng() % size.height()));
     }
     return img;
 }
@@ -115,8 +114,8 @@ void effectFrames()
     std::printf("Paint-effect frame against a plain copy of one frame (one core)\n");
     std::printf("Frame: in sequence (as a paint renders) and from scratch; the ratio is the\n"
                 "slower of the two against the copy. Set-up: building the transition.\n");
-    std::printf("%-22s %10s %8s %8s %8s %8s  %-18s %s\n", "family", "size", "seq ms",
-                "fresh ms", "copy ms", "ratio", "target", "set-up ms");
+    std::printf("%-22s %10s %8s %8s %8s %8s  %-18s %s\n", "family", "size", "seq ms", "fresh ms",
+                "copy ms", "ratio", "target", "set-up ms");
     for (QSize size : {QSize(1920, 1080), QSize(3840, 2160)}) {
         const QImage from = noisy(size, 1), to = noisy(size, 2);
         QImage out(size, QImage::Format_RGB32);
@@ -162,8 +161,8 @@ void effectFrames()
             const double frame = frames[frames.size() / 2];
             const double fresh = scratches[scratches.size() / 2];
             const double ratio = std::max(frame, fresh) / copy;
-            std::printf("%-22s %4dx%-5d %8.2f %8.2f %8.2f %7.2fx  %-6s (<= %.0fx)  %6.1f\n",
-                        f.name, size.width(), size.height(), frame, fresh, copy, ratio,
+            std::printf("%-22s %4dx%-5d %8.2f %8.2f %8.2f %7.2fx  %-6s (<= %.0fx)  %6.1f\n", f.name,
+                        size.width(), size.height(), frame, fresh, copy, ratio,
                         ratio <= f.target ? "met" : "MISSED", f.target, setup);
         }
         {

@@ -90,10 +90,9 @@ int main(int argc, char** argv)
         QStringLiteral("Renders paint effects at a few moments into one PNG contact sheet."));
     parser.addHelpOption();
     parser.addOption({{"o", "output"}, "PNG file to write.", "file"});
-    parser.addOption({"codes", "Codes or ranges, e.g. 2000-2010,5000 (default: the random pool).",
-                      "list"});
-    parser.addOption({"progress", "Progress percentages (default 20,50,80).", "list",
-                      "20,50,80"});
+    parser.addOption(
+        {"codes", "Codes or ranges, e.g. 2000-2010,5000 (default: the random pool).", "list"});
+    parser.addOption({"progress", "Progress percentages (default 20,50,80).", "list", "20,50,80"});
     parser.addOption({"thumb", "Thumbnail size (default 128x72).", "WxH", "128x72"});
     parser.addOption({"columns", "Cells per row (default 6).", "n", "6"});
     parser.addOption({"from", "Picture for the old screen (default: a drawn landscape).", "file"});
@@ -110,14 +109,13 @@ int main(int argc, char** argv)
     const QStringList wh = parser.value("thumb").split(QLatin1Char('x'));
     const QSize thumb(wh.value(0).toInt(), wh.value(1).toInt());
     const int columns = parser.value("columns").toInt();
-    std::vector<int> codes = parser.isSet("codes") ? parseCodes(parser.value("codes"))
-                                                   : platform::randomPoolCodes();
+    std::vector<int> codes =
+        parser.isSet("codes") ? parseCodes(parser.value("codes")) : platform::randomPoolCodes();
     std::vector<double> moments;
     for (const QString& p : parser.value("progress").split(QLatin1Char(','), Qt::SkipEmptyParts))
         moments.push_back(std::clamp(p.toDouble(), 0.0, 100.0) / 100.0);
-    if (thumb.width() < 8 || thumb.height() < 8 || thumb.width() > 4096 ||
-        thumb.height() > 4096 || columns < 1 || columns > 1000 || codes.empty() ||
-        moments.empty()) {
+    if (thumb.width() < 8 || thumb.height() < 8 || thumb.width() > 4096 || thumb.height() > 4096 ||
+        columns < 1 || columns > 1000 || codes.empty() || moments.empty()) {
         std::fprintf(stderr, "effect-gallery: bad --thumb, --columns, --codes or --progress\n");
         return 2;
     }

@@ -21,8 +21,8 @@ namespace {
 // is not a picture format of ours, and WBMP would claim random bytes.
 bool isQtFormatOfOurs(const QByteArray& f)
 {
-    static const QSet<QByteArray> formats = {"bmp",  "gif", "jpeg", "jpg", "png",
-                                             "tif",  "tiff", "ico", "cur", "tga", "webp"};
+    static const QSet<QByteArray> formats = {"bmp",  "gif", "jpeg", "jpg", "png", "tif",
+                                             "tiff", "ico", "cur",  "tga", "webp"};
     return formats.contains(f);
 }
 
@@ -124,8 +124,7 @@ void fitResult(LoadResult& r, const LoadOptions& o)
     const QSize want = fitSize(r.image.size(), o.fitInside);
     if (want == r.image.size())
         return;
-    if (!o.exactFit && r.image.width() <= 2 * want.width() &&
-        r.image.height() <= 2 * want.height())
+    if (!o.exactFit && r.image.width() <= 2 * want.width() && r.image.height() <= 2 * want.height())
         return;
     r.image = r.image.scaled(want, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
@@ -260,7 +259,8 @@ ImageInfo queryImageInfo(const QString& path)
         const QSize stored = reader.canRead() ? reader.size() : QSize();
         if (stored.isValid() && !stored.isEmpty()) {
             info.ok = true;
-            info.size = uprightFromTransform(reader.transformation()) ? stored.transposed() : stored;
+            info.size =
+                uprightFromTransform(reader.transformation()) ? stored.transposed() : stored;
             info.format = format;
             return info;
         }

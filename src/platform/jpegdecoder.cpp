@@ -219,8 +219,9 @@ int exifOrientation(const uchar* p, size_t n)
             return 1;
         if (read16(tiff + at, little) == 0x0112) {
             const quint16 type = read16(tiff + at + 2, little);
-            int v = type == 3 ? read16(tiff + at + 8, little)
-                              : type == 4 ? int(read32(tiff + at + 8, little)) : 1;
+            int v = type == 3   ? read16(tiff + at + 8, little)
+                    : type == 4 ? int(read32(tiff + at + 8, little))
+                                : 1;
             return v >= 1 && v <= 8 ? v : 1;
         }
     }
@@ -290,8 +291,8 @@ JpegStatus jpegDecode(const uchar* data, size_t size, const LoadOptions& options
         return job.status;
 
     const bool swap = orientationSwapsAxes(job.orientation);
-    *sourceSize = swap ? QSize(job.storedHeight, job.storedWidth)
-                       : QSize(job.storedWidth, job.storedHeight);
+    *sourceSize =
+        swap ? QSize(job.storedHeight, job.storedWidth) : QSize(job.storedWidth, job.storedHeight);
     QImage upright = applyExifOrientation(decoded, job.orientation);
     decoded = QImage();
     if (options.fitInside.isValid() && options.exactFit) {

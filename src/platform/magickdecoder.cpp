@@ -20,18 +20,18 @@ struct Coder {
 // Formats without a usable signature: the extension decides, and only among
 // these. Everything else must be recognised by its content.
 constexpr Coder kByExtension[] = {
-    {"tga", "TGA"},   {"vda", "TGA"},   {"icb", "TGA"},  {"vst", "TGA"},  {"pct", "PICT"},
-    {"pict", "PICT"}, {"mac", "MAC"},   {"cal", "CALS"}, {"cals", "CALS"}, {"fax", "FAX"},
-    {"g3", "FAX"},    {"pcd", "PCD"},   {"pcx", "PCX"},
+    {"tga", "TGA"},   {"vda", "TGA"}, {"icb", "TGA"},  {"vst", "TGA"},   {"pct", "PICT"},
+    {"pict", "PICT"}, {"mac", "MAC"}, {"cal", "CALS"}, {"cals", "CALS"}, {"fax", "FAX"},
+    {"g3", "FAX"},    {"pcd", "PCD"}, {"pcx", "PCX"},
 };
 
 // Every extension we may hand to ImageMagick, with its coder; used for the
 // list of readable extensions.
 constexpr Coder kAllExtensions[] = {
-    {"pcx", "PCX"},   {"dcx", "DCX"},   {"pcd", "PCD"},  {"psd", "PSD"},   {"tga", "TGA"},
-    {"vda", "TGA"},   {"ras", "SUN"},   {"wpg", "WPG"},  {"pct", "PICT"},  {"mac", "MAC"},
-    {"cal", "CALS"},  {"fax", "FAX"},   {"wmf", "WMF"},  {"rle", "RLE"},   {"heic", "HEIC"},
-    {"heif", "HEIC"}, {"avif", "AVIF"}, {"bmp", "BMP"},  {"dib", "BMP"},   {"tif", "TIFF"},
+    {"pcx", "PCX"},   {"dcx", "DCX"},   {"pcd", "PCD"}, {"psd", "PSD"},  {"tga", "TGA"},
+    {"vda", "TGA"},   {"ras", "SUN"},   {"wpg", "WPG"}, {"pct", "PICT"}, {"mac", "MAC"},
+    {"cal", "CALS"},  {"fax", "FAX"},   {"wmf", "WMF"}, {"rle", "RLE"},  {"heic", "HEIC"},
+    {"heif", "HEIC"}, {"avif", "AVIF"}, {"bmp", "BMP"}, {"dib", "BMP"},  {"tif", "TIFF"},
     {"tiff", "TIFF"},
 };
 
@@ -189,8 +189,7 @@ QSize magickPing(const QByteArray& data, const QByteArray& coder)
     }
 }
 
-LoadResult magickDecode(const QByteArray& data, const QByteArray& coder,
-                        const LoadOptions& options)
+LoadResult magickDecode(const QByteArray& data, const QByteArray& coder, const LoadOptions& options)
 {
     LoadResult result;
     result.decoder = QStringLiteral("magick");
@@ -234,8 +233,7 @@ LoadResult magickDecode(const QByteArray& data, const QByteArray& coder,
         if (!orientsItself(coder))
             img.autoOrient();
         if (img.colorSpace() != Magick::sRGBColorspace &&
-            img.colorSpace() != Magick::RGBColorspace &&
-            img.colorSpace() != Magick::GRAYColorspace)
+            img.colorSpace() != Magick::RGBColorspace && img.colorSpace() != Magick::GRAYColorspace)
             img.colorSpace(Magick::sRGBColorspace);
         img.classType(Magick::DirectClass);
         const int w = int(img.columns());

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include <QElapsedTimer>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 
@@ -175,9 +175,9 @@ QImage PictureView::composeScreen() const
         break;
     case 3: {
         const QSizeF fitted = QSizeF(actual).scaled(QSizeF(px), Qt::KeepAspectRatio);
-        target = QRectF(QPointF((px.width() - fitted.width()) / 2,
-                                (px.height() - fitted.height()) / 2),
-                        fitted);
+        target =
+            QRectF(QPointF((px.width() - fitted.width()) / 2, (px.height() - fitted.height()) / 2),
+                   fitted);
         break;
     }
     default:

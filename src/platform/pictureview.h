@@ -139,8 +139,8 @@ private:
     int m_sizeMode = 0;
     int m_zoom = 100;
 
-    QImage m_frame;       // what is on the screen
-    QRect m_frameRect;    // where (parent coordinates) m_frame was put
+    QImage m_frame;    // what is on the screen
+    QRect m_frameRect; // where (parent coordinates) m_frame was put
     bool m_frameValid = false;
     std::unique_ptr<Transition> m_transition;
     qint64 m_paintStart = 0;

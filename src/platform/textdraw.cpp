@@ -122,9 +122,8 @@ void drawText(QImage& image, const QString& text, const TextStyle& s, const QRec
         return;
     if (image.format() != QImage::Format_RGB32 &&
         image.format() != QImage::Format_ARGB32_Premultiplied)
-        image = image.convertToFormat(image.hasAlphaChannel()
-                                          ? QImage::Format_ARGB32_Premultiplied
-                                          : QImage::Format_RGB32);
+        image = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                              : QImage::Format_RGB32);
     if (alignment < 0 || alignment > 8)
         alignment = 4;
     const int hAlign = alignment / 3; // 0 left, 1 centre, 2 right

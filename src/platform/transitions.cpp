@@ -81,8 +81,8 @@ double fastAtan2(double y, double x)
     const bool swap = ay > ax;
     const double z = swap ? ax / ay : ay / ax;
     const double z2 = z * z;
-    double a = z * (0.9998660 +
-                    z2 * (-0.3302995 + z2 * (0.1801410 + z2 * (-0.0851330 + z2 * 0.0208351))));
+    double a =
+        z * (0.9998660 + z2 * (-0.3302995 + z2 * (0.1801410 + z2 * (-0.0851330 + z2 * 0.0208351))));
     if (swap)
         a = kPi / 2 - a;
     if (x < 0)
@@ -262,7 +262,7 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
         field.spanPixels = 255;
         f = [=](double x, double y) {
             const quint32 cx = quint32(x / c), cy = quint32(y / c);
-            const quint32 hv = pattern == 0 ? hash3(cx, cy, seed)
+            const quint32 hv = pattern == 0   ? hash3(cx, cy, seed)
                                : pattern == 1 ? hash3(0, cy, seed)
                                               : hash3(cx, 0, seed);
             return (hv >> 8) / double(1 << 24);
@@ -284,16 +284,16 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
         // diagonals; sample the border too so the field never passes 1.
         for (int i = 0; i <= 64; ++i) {
             const double t = i / 64.0;
-            for (QPointF pt : {QPointF(t * W, 0), QPointF(t * W, H), QPointF(0, t * H),
-                               QPointF(W, t * H)})
+            for (QPointF pt :
+                 {QPointF(t * W, 0), QPointF(t * W, H), QPointF(0, t * H), QPointF(W, t * H)})
                 maxD = std::max(maxD, shapeDistance(shape, (pt.x() - c.x()) / shortSide,
                                                     (pt.y() - c.y()) / shortSide, aspect));
         }
         field.spanPixels = maxD * shortSide / rings;
         f = [=](double x, double y) {
-            double d = shapeDistance(shape, (x - c.x()) / shortSide, (y - c.y()) / shortSide,
-                                     aspect) /
-                       maxD;
+            double d =
+                shapeDistance(shape, (x - c.x()) / shortSide, (y - c.y()) / shortSide, aspect) /
+                maxD;
             d = std::min(d, 1 - 1e-9);
             double t = rings > 1 ? frac(d * rings) : d;
             return inward ? 1 - t - 1e-9 : t;
@@ -409,8 +409,7 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
             cell = std::max(1, grain) * 8;
             field.spanPixels = 255;
             f = [=](double x, double y) {
-                return (hash3(quint32(x / cell), quint32(y / cell), 16008) >> 8) /
-                       double(1 << 24);
+                return (hash3(quint32(x / cell), quint32(y / cell), 16008) >> 8) / double(1 << 24);
             };
             break;
         case 11: // soft clock
@@ -443,7 +442,8 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
             if (!order.empty())
                 value = order[size_t(cy * cols + cx)] / n;
             else
-                value = f(std::min(W - 0.5, (cx + 0.5) * cell), std::min(H - 0.5, (cy + 0.5) * cell));
+                value =
+                    f(std::min(W - 0.5, (cx + 0.5) * cell), std::min(H - 0.5, (cy + 0.5) * cell));
             row[size_t(cx)] = quint8(std::clamp(int(value * 255), 0, 254));
         }
         const int y0 = cy * cell, y1 = std::min(h, y0 + cell);
@@ -496,7 +496,8 @@ std::shared_ptr<const Field> cachedField(int code, const EffectInfo& info, int g
 #endif
 
 KELVRA_KERNEL void selectPixels(const quint32* __restrict oldp, const quint32* __restrict newp,
-                  const quint8* __restrict field, quint32* __restrict out, size_t n, quint8 t)
+                                const quint8* __restrict field, quint32* __restrict out, size_t n,
+                                quint8 t)
 {
     for (size_t i = 0; i < n; ++i) {
         const quint32 m = 0u - quint32(field[i] < t);
@@ -505,8 +506,8 @@ KELVRA_KERNEL void selectPixels(const quint32* __restrict oldp, const quint32* _
 }
 
 KELVRA_KERNEL void selectPixelsWand(const quint32* __restrict oldp, const quint32* __restrict newp,
-                      const quint8* __restrict field, quint32* __restrict out, size_t n,
-                      quint8 tNew, quint8 t, quint32 wand)
+                                    const quint8* __restrict field, quint32* __restrict out,
+                                    size_t n, quint8 tNew, quint8 t, quint32 wand)
 {
     for (size_t i = 0; i < n; ++i) {
         const quint32 mNew = 0u - quint32(field[i] < tNew);
@@ -537,16 +538,16 @@ KELVRA_KERNEL void revealSince(const quint32* __restrict newp, const quint8* __r
 }
 
 // out = a + (b - a) * k / 256 per byte, k in 0..256.
-KELVRA_KERNEL void blendBytes(const quint8* __restrict a, const quint8* __restrict b, quint8* __restrict out,
-                size_t n, unsigned k)
+KELVRA_KERNEL void blendBytes(const quint8* __restrict a, const quint8* __restrict b,
+                              quint8* __restrict out, size_t n, unsigned k)
 {
     const unsigned ik = 256 - k;
     for (size_t i = 0; i < n; ++i)
         out[i] = quint8((a[i] * ik + b[i] * k) >> 8);
 }
 
-KELVRA_KERNEL void blendToColor(const quint32* __restrict a, quint32 color, quint32* __restrict out, size_t n,
-                  unsigned k)
+KELVRA_KERNEL void blendToColor(const quint32* __restrict a, quint32 color, quint32* __restrict out,
+                                size_t n, unsigned k)
 {
     const unsigned ik = 256 - k;
     const quint32 crb = (color & 0x00ff00ffu) * k, cag = ((color >> 8) & 0x00ff00ffu) * k;
@@ -577,14 +578,14 @@ KELVRA_KERNEL void blendByField(const quint32* __restrict a, const quint32* __re
 // Copies `src` shifted by (dx, dy) onto `dst`, only inside `clip`.
 void blit(QImage& dst, const QImage& src, int dx, int dy, const QRect& clip)
 {
-    const QRect target = clip.intersected(QRect(dx, dy, src.width(), src.height()))
-                             .intersected(dst.rect());
+    const QRect target =
+        clip.intersected(QRect(dx, dy, src.width(), src.height())).intersected(dst.rect());
     if (target.isEmpty())
         return;
     const size_t bytes = size_t(target.width()) * 4;
     for (int y = target.top(); y <= target.bottom(); ++y) {
-        const auto* s = reinterpret_cast<const quint32*>(src.constScanLine(y - dy)) +
-                        (target.left() - dx);
+        const auto* s =
+            reinterpret_cast<const quint32*>(src.constScanLine(y - dy)) + (target.left() - dx);
         auto* d = reinterpret_cast<quint32*>(dst.scanLine(y)) + target.left();
         std::memcpy(d, s, bytes);
     }
@@ -741,9 +742,7 @@ Transition::Transition(int code, const EffectParams& params, const QImage& from,
         d.softLevels = softness[(v / 12) % 3];
         d.ease = (v / 12) % 3;
         const QColor wandColor = params.wandColor.isValid() ? params.wandColor : Qt::white;
-        d.through = d.fadeMode == 2   ? 0xff000000u
-                    : d.fadeMode == 4 ? 0xffffffffu
-                                      : wandColor.rgb();
+        d.through = d.fadeMode == 2 ? 0xff000000u : d.fadeMode == 4 ? 0xffffffffu : wandColor.rgb();
         d.field = cachedField(code, m_info, std::clamp(params.grain, 1, 256), d.to.size());
         break;
     }
@@ -859,8 +858,7 @@ void Transition::Impl::renderMotion(double p, QImage& out) const
         }
         if (clip.isEmpty())
             continue;
-        const double local = n > 1 ? std::clamp((p - lag * i) / (1 - lag * (n - 1)), 0.0, 1.0)
-                                   : p;
+        const double local = n > 1 ? std::clamp((p - lag * i) / (1 - lag * (n - 1)), 0.0, 1.0) : p;
         const double e = easeCurve(ease, local);
         int sx = dirX, sy = dirY;
         if (alternate && i % 2) {

@@ -54,11 +54,11 @@ TEST(EffectTable, PoolHasTheEightRangesAndOnlyThem)
 {
     const std::vector<int> codes = randomPoolCodes();
     EXPECT_EQ(codes.size(), 555u + 30 + 264 + 526 + 264 + 260 + 36 + 36);
-    for (int code : {2000, 2554, 4000, 4029, 5000, 5263, 6000, 6525, 7000, 7263, 8000, 8259,
-                     15000, 15035, 16000, 16035})
+    for (int code : {2000, 2554, 4000, 4029, 5000, 5263, 6000, 6525, 7000, 7263, 8000, 8259, 15000,
+                     15035, 16000, 16035})
         EXPECT_TRUE(isPoolCode(code)) << code;
-    for (int code : {0, 1, -1, 1999, 2555, 3000, 3999, 4030, 4999, 5264, 6526, 7264, 8260,
-                     14999, 15036, 16036, 65535})
+    for (int code : {0, 1, -1, 1999, 2555, 3000, 3999, 4030, 4999, 5264, 6526, 7264, 8260, 14999,
+                     15036, 16036, 65535})
         EXPECT_FALSE(isPoolCode(code)) << code;
 }
 

@@ -14,9 +14,9 @@ namespace {
 
 // The first byte picks the name, so the formats that are chosen by their
 // extension (TGA, PICT, MacPaint, CALS, fax, Photo CD) get fuzzed too.
-const char* const kNames[] = {"x.jpg", "x.png", "x.bmp", "x.gif", "x.tif", "x.ico", "x.cur",
-                              "x.tga", "x.pcx", "x.dcx", "x.psd", "x.ras", "x.pct", "x.mac",
-                              "x.cal", "x.fax", "x.pcd", "x.wmf", "x.wpg", "x.rle", "x.webp",
+const char* const kNames[] = {"x.jpg",  "x.png",  "x.bmp", "x.gif", "x.tif", "x.ico", "x.cur",
+                              "x.tga",  "x.pcx",  "x.dcx", "x.psd", "x.ras", "x.pct", "x.mac",
+                              "x.cal",  "x.fax",  "x.pcd", "x.wmf", "x.wpg", "x.rle", "x.webp",
                               "x.heic", "x.avif", "x.vda", "x.dib", "x"};
 
 } // namespace
@@ -40,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (data[0] & 0x80)
         options.fitInside = QSize(64, 64);
     const platform::LoadResult r = platform::decodeImage(bytes, QString::fromLatin1(name), options);
-    if (r.ok() && (r.image.isNull() || r.image.width() * qint64(r.image.height()) >
-                                           options.maxPixels))
+    if (r.ok() &&
+        (r.image.isNull() || r.image.width() * qint64(r.image.height()) > options.maxPixels))
         __builtin_trap(); // a success must be a picture within the limits
     return 0;
 }

@@ -67,8 +67,7 @@ QByteArray withMagick(const QImage& src, const char* coder,
 {
     const QImage img = src.convertToFormat(QImage::Format_RGB32);
     Magick::Image m;
-    m.read(size_t(img.width()), size_t(img.height()), "BGRA", Magick::CharPixel,
-           img.constBits());
+    m.read(size_t(img.width()), size_t(img.height()), "BGRA", Magick::CharPixel, img.constBits());
     m.matte(false);
     if (tune)
         tune(m);
@@ -144,9 +143,8 @@ std::vector<Format> formats()
         {"tga", "tga", [] { return withMagick(quadrants(), "TGA"); }},
         {"tga_rle", "tga",
          [] {
-             return withMagick(quadrants(), "TGA", [](Magick::Image& m) {
-                 m.compressType(Magick::RLECompression);
-             });
+             return withMagick(quadrants(), "TGA",
+                               [](Magick::Image& m) { m.compressType(Magick::RLECompression); });
          }},
         {"tga_palette", "tga",
          [] {
@@ -313,8 +311,8 @@ TEST(ImageIo, MissingFilesAndNonPicturesAreReportedApart)
     EXPECT_EQ(loadImage(dir.filePath("nothing.jpg")).status, LoadStatus::NotFound);
     EXPECT_EQ(loadImage(dir.path()).status, LoadStatus::NotFound);
     EXPECT_EQ(loadImage(QString()).status, LoadStatus::NotFound);
-    for (const char* name : {"text.bmp", "text.jpg", "text.tga", "text.pcx", "text.mac",
-                             "text.png", "script.wmf", "text.pct"}) {
+    for (const char* name : {"text.bmp", "text.jpg", "text.tga", "text.pcx", "text.mac", "text.png",
+                             "script.wmf", "text.pct"}) {
         const QString path = dir.filePath(name);
         testutil::writeFile(path, "This is not a picture at all, just some text.\r\n");
         EXPECT_EQ(loadImage(path).status, LoadStatus::Unreadable) << name;
@@ -392,7 +390,7 @@ QByteArray exifSegment(int orientation, bool bigEndian)
     tiff.append(bigEndian ? "MM" : "II");
     put16(42);
     put32(8);
-    put16(2); // entries
+    put16(2);      // entries
     put16(0x010f); // make (ASCII, 4 bytes inline)
     put16(2);
     put32(4);
@@ -653,6 +651,6 @@ TEST(ImageIo, ReadableExtensionsCoverTheCommonFormats)
 {
     const QStringList list = readableExtensions();
     for (const char* e : {"bmp", "dib", "rle", "gif", "jpg", "jpe", "jpeg", "png", "tif", "tiff",
-                          "ico", "cur", "tga", "pcx", "dcx", "psd", "ras", "pct", "wpg", "wmf"})
+                          "ico", "cur", "tga", "pcx", "dcx", "psd", "ras",  "pct", "wpg", "wmf"})
         EXPECT_TRUE(list.contains(QLatin1String(e))) << e;
 }
