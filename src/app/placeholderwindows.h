@@ -1,9 +1,8 @@
 #pragma once
-// Minimal stand-ins for the show window and the configuration windows, so
-// that every mode opens a real window until the show and the editor plug in
-// their own through the dispatcher's factories.
+// A minimal stand-in for a configuration window, so that the configuration
+// mode opens a real window until the program plugs in its own through the
+// dispatcher's factories.
 
-#include <QColor>
 #include <QWidget>
 
 #include "app/commandline.h"
@@ -11,26 +10,6 @@
 class QListWidget;
 
 namespace app {
-
-// A colour stored as decimal text of 0x00BBGGRR; anything unreadable is black.
-QColor colorFromStored(const QString& text);
-
-// The show: the background colour of "Background Color" and nothing else.
-// Full-screen, a key or a click closes it; embedded, input belongs to the host.
-class PlaceholderShowWindow : public QWidget {
-public:
-    explicit PlaceholderShowWindow(const Mode& mode);
-    QColor background() const { return m_background; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-
-private:
-    QColor m_background;
-    bool m_endsOnInput;
-};
 
 // The configuration window: its caption, and a list of the requests that
 // later starts forwarded to it.

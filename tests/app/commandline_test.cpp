@@ -5,7 +5,6 @@
 
 #include "app/commandline.h"
 #include "app/dispatcher.h"
-#include "app/placeholderwindows.h"
 
 namespace {
 
@@ -142,16 +141,6 @@ TEST(ForwardedMessage, PathOnlyFromTheEditor)
     EXPECT_EQ(app::forwardedMessage(mode, true), mode.projectPath);
     EXPECT_EQ(app::forwardedMessage(mode, false), QStringLiteral("[Restore App]"));
     EXPECT_EQ(app::forwardedMessage(app::Mode{}, true), QStringLiteral("[Restore App]"));
-}
-
-TEST(ColorFromStored, ReadsBgrDecimal)
-{
-    EXPECT_EQ(app::colorFromStored(QStringLiteral("255")), QColor(255, 0, 0));
-    EXPECT_EQ(app::colorFromStored(QStringLiteral("65280")), QColor(0, 255, 0));
-    EXPECT_EQ(app::colorFromStored(QStringLiteral("16711680")), QColor(0, 0, 255));
-    EXPECT_EQ(app::colorFromStored(QStringLiteral(" 1193046 ")), QColor(0x56, 0x34, 0x12));
-    for (const char* bad : {"", "red", "-1", "16777216"})
-        EXPECT_EQ(app::colorFromStored(QString::fromLatin1(bad)), QColor(Qt::black)) << bad;
 }
 
 } // namespace
