@@ -42,7 +42,10 @@ if [ -z "$(ls -A "$out/corpus")" ] && command -v convert >/dev/null; then
 fi
 
 if [ "$seconds" != 0 ]; then
-    ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 \
-        "$out/image_fuzz" -max_total_time="$seconds" -rss_limit_mb=1024 -max_len=65536 \
+    # Any single allocation over 512 MB is a finding; the process as a whole
+    # may grow further (ASan's quarantine and ImageMagick's caches).
+    ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1:quarantine_size_mb=64 \
+        "$out/image_fuzz" -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=512 \
+        -max_len=65536 \
         -artifact_prefix="$out/crashes/" "$out/corpus"
 fi
