@@ -30,7 +30,8 @@ InstallPlan currentInstallPlan();
 
 // Carries out the plan: "Kelvra Saver.scr" in the Windows folder and
 // "VLS.scr" in the work folder as symbolic links to the built programs
-// (copies where links cannot be made), the desktop entry
+// (copies where links cannot be made), the editor's help manual beside
+// "Kelvra Saver.scr", the desktop entry
 // <data>/applications/kelvra-saver.desktop and the MIME type
 // <data>/mime/packages/kelvra-saver.xml; then refreshes the desktop's MIME
 // and application caches when their tools are installed.

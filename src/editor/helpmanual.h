@@ -10,7 +10,9 @@ inline constexpr const char* kHelpFileName = "KelvraSaver-help.html";
 inline constexpr const char* kHelpResource = ":/editor/help/KelvraSaver-help.html";
 
 // Copies the manual into `windowsDir` (with a trailing separator), replacing
-// an older copy atomically; false when it cannot be written.
-bool installHelpManual(const QString& windowsDir);
+// an older copy atomically; false when it cannot be written. A copy that is
+// already the same is left untouched; `written` (when given) tells whether
+// the file was written.
+bool installHelpManual(const QString& windowsDir, bool* written = nullptr);
 
 } // namespace editor

@@ -49,6 +49,10 @@ protected:
     {
         return m_plan.dataHome + QStringLiteral("/applications/kelvra-saver.desktop");
     }
+    QString manualFile() const
+    {
+        return m_plan.windowsDir + QStringLiteral("KelvraSaver-help.html");
+    }
     QString mimeFile() const
     {
         return m_plan.dataHome + QStringLiteral("/mime/packages/kelvra-saver.xml");
@@ -70,6 +74,9 @@ TEST_F(Install, PlacesLinksAndEntries)
     EXPECT_TRUE(entry.contains("MimeType=application/x-kelvra-saver-project;\n"));
     const QByteArray mime = testutil::readFile(mimeFile());
     EXPECT_TRUE(mime.contains("<glob pattern=\"*.kvl\"/>"));
+    // Help opens the manual from the Windows folder.
+    EXPECT_TRUE(testutil::readFile(manualFile()).contains("<h1>"));
+    EXPECT_TRUE(result.lines.contains(manualFile() + QStringLiteral(": written")));
 }
 
 TEST_F(Install, SecondRunChangesNothing)
@@ -77,12 +84,14 @@ TEST_F(Install, SecondRunChangesNothing)
     ASSERT_TRUE(app::install(m_plan).ok);
     const QDateTime entryTime = QFileInfo(desktopFile()).lastModified();
     const QDateTime linkTime = QFileInfo(editorPlace()).lastModified(); // of the target
+    const QDateTime manualTime = QFileInfo(manualFile()).lastModified();
     const app::InstallResult again = app::install(m_plan);
     ASSERT_TRUE(again.ok) << again.error.toStdString();
     for (const QString& line : again.lines)
         EXPECT_TRUE(line.endsWith(QLatin1String("in place"))) << line.toStdString();
     EXPECT_EQ(QFileInfo(desktopFile()).lastModified(), entryTime);
     EXPECT_EQ(QFileInfo(editorPlace()).lastModified(), linkTime);
+    EXPECT_EQ(QFileInfo(manualFile()).lastModified(), manualTime);
     EXPECT_EQ(QDir(m_plan.workDir).entryList(QDir::Files | QDir::System).size(), 1);
 }
 
@@ -91,8 +100,10 @@ TEST_F(Install, ReplacesStaleLinksAndCopies)
     QDir().mkpath(m_plan.workDir);
     testutil::writeFile(editorPlace(), "an old copy");
     QFile::link(m_dir.filePath(QStringLiteral("gone")), runtimePlace());
+    testutil::writeFile(manualFile(), "an older manual");
     const app::InstallResult result = app::install(m_plan);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
+    EXPECT_TRUE(testutil::readFile(manualFile()).contains("<h1>"));
     EXPECT_EQ(QFileInfo(editorPlace()).symLinkTarget(), m_plan.editorProgram);
     EXPECT_EQ(QFileInfo(runtimePlace()).symLinkTarget(), m_plan.runtimeProgram);
 }
@@ -111,6 +122,13 @@ TEST_F(Install, FailsClearly)
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(QFileInfo(editorPlace()).isDir());
     EXPECT_TRUE(result.error.contains(QLatin1String("is a folder")));
+
+    QDir(editorPlace()).removeRecursively();
+    QDir().mkpath(manualFile()); // the manual cannot be written
+    result = app::install(m_plan);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.error.contains(manualFile())) << result.error.toStdString();
+    EXPECT_TRUE(QFileInfo(manualFile()).isDir());
 }
 
 } // namespace
