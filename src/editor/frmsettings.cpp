@@ -626,7 +626,9 @@ void frmSettings::lstPics_Click()
     const store::MsgAnswer answer = store::messageBox(
         QStringLiteral("The selected file no longer exists.  Would you like to remove it from "
                        "your list?"),
-        {store::MsgButtons::YesNo, store::MsgIcon::Question});
+        // Enter keeps the entry: removing it is the answer that loses something.
+        store::MsgOptions{store::MsgButtons::YesNo, store::MsgIcon::Question}.withDefault(
+            store::MsgDefault::Second));
     if (answer == store::MsgAnswer::Yes)
         m_model->removeAt(row);
 }

@@ -27,7 +27,7 @@ constexpr ButtonInfo kButtons[] = {
     {MsgAnswer::Ignore, "ignore", QMessageBox::Ignore},
 };
 
-// The box's buttons, the default (first) one first.
+// The box's buttons in their order on the box.
 QList<MsgAnswer> answersOf(MsgButtons buttons)
 {
     switch (buttons) {
@@ -45,6 +45,13 @@ QList<MsgAnswer> answersOf(MsgButtons buttons)
         return {MsgAnswer::Retry, MsgAnswer::Cancel};
     }
     return {MsgAnswer::Ok};
+}
+
+// The button the options make the default.
+MsgAnswer defaultOf(const MsgOptions& options, const QList<MsgAnswer>& allowed)
+{
+    const auto index = static_cast<qsizetype>(options.defaultButton);
+    return index < allowed.size() ? allowed.at(index) : allowed.first();
 }
 
 const ButtonInfo& infoOf(MsgAnswer answer)
@@ -134,7 +141,7 @@ MsgAnswer askPerson(const QString& title, const QString& text, const MsgOptions&
     for (MsgAnswer a : allowed)
         buttons |= infoOf(a).button;
     box.setStandardButtons(buttons);
-    box.setDefaultButton(infoOf(allowed.first()).button);
+    box.setDefaultButton(infoOf(defaultOf(options, allowed)).button);
     box.setWindowModality(Qt::ApplicationModal);
     if (options.foreground) {
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
@@ -180,11 +187,11 @@ MsgAnswer messageBox(const QString& text, const MsgOptions& options)
             if (word == QLatin1String(infoOf(a).word))
                 return a;
         }
-        return allowed.first();
+        return defaultOf(options, allowed);
     }
 
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return allowed.first();
+        return defaultOf(options, allowed);
     return askPerson(title, text, options, allowed);
 }
 

@@ -15,8 +15,9 @@
 //                           when set, no box is shown and the next answer is returned
 //                           (an exhausted or missing file, or an answer that is not one
 //                           of the box's buttons, answers the default button: the first
-//                           one, Ok, Yes, Abort or Retry). Consumed answers are removed
-//                           from the file, so several processes can share one script.
+//                           one, Ok, Yes, Abort or Retry, unless the options name another).
+//                           Consumed answers are removed from the file, so several
+//                           processes can share one script.
 
 #include <utility>
 
@@ -27,6 +28,10 @@ namespace store {
 enum class MsgIcon { None, Information, Exclamation, Critical, Question };
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, AbortRetryIgnore, RetryCancel };
 enum class MsgAnswer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
+// Which of the box's buttons, in the order MsgButtons names them, is the
+// default one (what Enter presses). A position the box does not have means
+// the first button.
+enum class MsgDefault { First, Second, Third };
 
 struct MsgOptions {
     MsgOptions() = default;
@@ -39,11 +44,21 @@ struct MsgOptions {
     {
     }
 
+    // The same options with another default button:
+    //   messageBox(text, MsgOptions{MsgButtons::YesNo}.withDefault(MsgDefault::Second))
+    MsgOptions withDefault(MsgDefault button) const
+    {
+        MsgOptions copy = *this;
+        copy.defaultButton = button;
+        return copy;
+    }
+
     MsgButtons buttons = MsgButtons::Ok;
     MsgIcon icon = MsgIcon::None;
     QString title;            // empty: the program title "Kelvra Saver"
     bool foreground = true;   // bring the box to the front
     bool systemModal = false; // application-modal on Linux, kept for callers' intent
+    MsgDefault defaultButton = MsgDefault::First;
 };
 
 // Without a QApplication (a console run) nothing is shown and the default

@@ -411,13 +411,16 @@ TEST_F(EditorWindow, PreviewClickLoadsOrAsksAboutMissingFile)
     EXPECT_TRUE(w->LEAD1()->hasImage());
 
     selectRows(*w, {1}, 1);
+    answer({}); // unanswered (Enter): No, the default, keeps the entry
+    w->lstPics_Click();
+    EXPECT_EQ(w->lstHidden().size(), 2);
     answer({"no"});
     w->lstPics_Click();
     EXPECT_EQ(w->lstHidden().size(), 2);
     answer({"yes"});
     w->lstPics_Click();
     EXPECT_EQ(w->lstHidden(), QStringList{paths[0]});
-    ASSERT_EQ(messages().size(), 2);
+    ASSERT_EQ(messages().size(), 3);
     EXPECT_EQ(messages()[0], "question|Kelvra Saver|The selected file no longer exists.  "
                              "Would you like to remove it from your list?");
     EXPECT_TRUE(w->bSaved()); // the preview's removal is not a list change
@@ -437,7 +440,7 @@ TEST_F(EditorWindow, PreviewClickLoadsOrAsksAboutMissingFile)
     selectRows(*w, {1}, 1);
     answer({"yes"});
     w->lstPics_Click();
-    EXPECT_EQ(messages().size(), 2);
+    EXPECT_EQ(messages().size(), 3);
     EXPECT_EQ(w->lstHidden().size(), 2);
 }
 

@@ -5,7 +5,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
 #include "common/testutil.h"
@@ -91,4 +93,55 @@ TEST(MessageBox, APersonSeesARealBoxWithIconTitleTextAndButtons)
     });
     EXPECT_EQ(messageBox("Stop?", {MsgButtons::RetryCancel, MsgIcon::Critical, "Title"}),
               MsgAnswer::Cancel);
+}
+
+struct DefaultCase {
+    MsgButtons buttons;
+    MsgDefault chosen;
+    MsgAnswer expected;
+};
+
+class MessageBoxDefault : public ::testing::TestWithParam<DefaultCase> {};
+
+TEST_P(MessageBoxDefault, AnUnansweredBoxAnswersTheChosenDefaultButton)
+{
+    const DefaultCase c = GetParam();
+    testutil::IsolatedEnv env;
+    MessageLog log(env.root());
+    // A word the box does not offer, then an exhausted script, then none.
+    testutil::writeFile(log.answersPath(), "maybe\n");
+    const MsgOptions options = MsgOptions{c.buttons, MsgIcon::Question}.withDefault(c.chosen);
+    EXPECT_EQ(messageBox("x", options), c.expected);
+    EXPECT_EQ(messageBox("x", options), c.expected);
+    qputenv("KELVRA_MESSAGE_ANSWERS", "/dev/null");
+    EXPECT_EQ(messageBox("x", options), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Buttons, MessageBoxDefault,
+    ::testing::Values(DefaultCase{MsgButtons::YesNo, MsgDefault::First, MsgAnswer::Yes},
+                      DefaultCase{MsgButtons::YesNo, MsgDefault::Second, MsgAnswer::No},
+                      DefaultCase{MsgButtons::YesNoCancel, MsgDefault::Third, MsgAnswer::Cancel},
+                      DefaultCase{MsgButtons::AbortRetryIgnore, MsgDefault::Second,
+                                  MsgAnswer::Retry},
+                      DefaultCase{MsgButtons::OkCancel, MsgDefault::Second, MsgAnswer::Cancel},
+                      // A position the box does not have: its first button.
+                      DefaultCase{MsgButtons::Ok, MsgDefault::Second, MsgAnswer::Ok},
+                      DefaultCase{MsgButtons::RetryCancel, MsgDefault::Third, MsgAnswer::Retry}));
+
+TEST(MessageBox, APersonPressingEnterAnswersTheChosenDefaultButton)
+{
+    QMessageBox::StandardButton seenDefault = QMessageBox::NoButton;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seenDefault = box->standardButton(box->defaultButton());
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+    });
+    const MsgAnswer answer = messageBox(
+        "Remove it?",
+        MsgOptions{MsgButtons::YesNo, MsgIcon::Question}.withDefault(MsgDefault::Second));
+    EXPECT_EQ(seenDefault, QMessageBox::No);
+    EXPECT_EQ(answer, MsgAnswer::No);
 }
