@@ -162,8 +162,8 @@ TEST_F(AppE2E, RunScriptStartsTheInstalledEditor)
     EXPECT_TRUE(run.waitForExit(5000));
     EXPECT_EQ(run.exitCode(), 0);
 
-    // The .kvl type reached the desktop's MIME cache, and installing again
-    // finds everything in place.
+    // The .kvl type reached the desktop's MIME cache, the help manual is
+    // where Help looks for it, and installing again finds everything in place.
     if (QFile::exists(QStringLiteral("/usr/bin/update-mime-database"))) {
         const QByteArray globs =
             testutil::readFile(m_session->dataHome() + QStringLiteral("/mime/globs2"));
@@ -172,7 +172,9 @@ TEST_F(AppE2E, RunScriptStartsTheInstalledEditor)
     const e2e::Result again = runProgram(kEditor, {QStringLiteral("--install")});
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
     const QStringList lines = again.out.split(u'\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines.size(), 5);
+    EXPECT_TRUE(QFile::exists(m_session->folders().windowsDir() +
+                              QStringLiteral("/KelvraSaver-help.html")));
     for (const QString& line : lines)
         EXPECT_TRUE(line.endsWith(QLatin1String(": in place"))) << line.toStdString();
 }
