@@ -236,12 +236,17 @@ void PictureView::startPaint()
     m_frame = old;
     m_frameRect = geometry();
     m_frameValid = true;
-    m_paintStart = m_clock();
     m_progress = 0;
     const QScreen* s = screen();
     const double hz = s && s->refreshRate() > 1 ? s->refreshRate() : 60.0;
-    m_timer->start(std::max(4, int(1000.0 / hz)));
-    update();
+    m_frameInterval = std::max(4, int(1000.0 / hz));
+    // A frame reaches the screen about one frame period after it is drawn,
+    // so each one is drawn for that moment. The first is drawn at once rather
+    // than at the timer's first tick; the paint keeps its length on the
+    // screen and only its last frame comes one period before its end.
+    m_paintStart = m_clock() - m_frameInterval;
+    m_timer->start(m_frameInterval);
+    advanceFrame();
 }
 
 void PictureView::advanceFrame()

@@ -7,11 +7,16 @@
 // Painting is driven by a frame timer at the display's rate; nothing blocks.
 // Each frame reads the clock (replaceable, so tests drive a paint with a fake
 // clock and advanceFrame()), renders the transition and reports progress.
+// Each frame is drawn for the moment it reaches the screen, one frame period
+// (frameInterval()) after the clock's reading, and the first one as soon as
+// the paint starts, without waiting for the timer: its progress is reported
+// at once. A paint no longer than one frame period ends at once.
 //
 //   show() / load while visible
 //        |  old screen = what this view last put on the screen, at its place
 //        v  new screen = back colour + picture by size mode and zoom
-//   [painting] --frame--> progress(1..99) ... --> progress(100), paintFinished()
+//   [painting] first frame at once: progress(1..99)
+//        |  --frame--> progress(1..99) ... --> progress(100), paintFinished()
 //        |  stopPaint(): the new picture at once, progress(100), paintFinished()
 //
 // Progress is also reported (100) when a load ends, successful or not, so a
@@ -107,6 +112,10 @@ public:
     void setClock(std::function<qint64()> clock);
     // One frame: what the frame timer calls. Public so tests can step a paint.
     void advanceFrame();
+    // Milliseconds between two frames at the screen's refresh rate (of the
+    // running paint, else of the last one); a frame shows the paint as it
+    // stands this long after the clock's reading.
+    int frameInterval() const { return m_frameInterval; }
     // What the view shows now (the current frame, at the view's size).
     QImage currentFrame() const;
 
@@ -144,6 +153,7 @@ private:
     bool m_frameValid = false;
     std::unique_ptr<Transition> m_transition;
     qint64 m_paintStart = 0;
+    int m_frameInterval = 16; // ms between frames of the paint running or last run
     int m_progress = 0;
     QTimer* m_timer = nullptr;
     std::function<qint64()> m_clock;
