@@ -131,6 +131,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(MessageBox, APersonPressingEnterAnswersTheChosenDefaultButton)
 {
+    // The shared test main scripts every box unless told otherwise: a
+    // person's box is wanted here.
+    const QByteArray scripted = qgetenv("KELVRA_MESSAGE_ANSWERS");
+    qunsetenv("KELVRA_MESSAGE_ANSWERS");
     QMessageBox::StandardButton seenDefault = QMessageBox::NoButton;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -144,4 +148,6 @@ TEST(MessageBox, APersonPressingEnterAnswersTheChosenDefaultButton)
         MsgOptions{MsgButtons::YesNo, MsgIcon::Question}.withDefault(MsgDefault::Second));
     EXPECT_EQ(seenDefault, QMessageBox::No);
     EXPECT_EQ(answer, MsgAnswer::No);
+    if (!scripted.isNull())
+        qputenv("KELVRA_MESSAGE_ANSWERS", scripted);
 }
