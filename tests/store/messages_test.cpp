@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include "common/testutil.h"
@@ -64,6 +65,10 @@ TEST(MessageBox, MissingScriptAnswersTheDefaultButton)
 TEST(MessageBox, APersonSeesARealBoxWithIconTitleTextAndButtons)
 {
     // No script: the box is shown (offscreen) and clicked from a timer.
+    // The shared test main scripts every box by default, so lift that here.
+    const QByteArray scripted = qgetenv("KELVRA_MESSAGE_ANSWERS");
+    qunsetenv("KELVRA_MESSAGE_ANSWERS");
+    auto restore = qScopeGuard([&] { qputenv("KELVRA_MESSAGE_ANSWERS", scripted); });
     QString seenTitle, seenText;
     QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons seenButtons;
