@@ -73,10 +73,13 @@ void printHelp(const ProgramInfo& p)
                 "count, so /S, \" /s \" and /sx all start the show.\n");
 }
 
-int runInstall(int argc, char** argv)
+int runInstall(int argc, char** argv, const ProgramInfo& program)
 {
     QCoreApplication app(argc, argv);
-    const InstallResult result = install(currentInstallPlan());
+    InstallPlan plan = currentInstallPlan();
+    plan.helpManual = program.helpManual;
+    plan.helpManualName = QString::fromUtf8(program.helpManualName);
+    const InstallResult result = install(plan);
     for (const QString& line : result.lines)
         std::printf("%s\n", qPrintable(line));
     if (!result.ok) {
@@ -129,7 +132,7 @@ int runProgram(int argc, char** argv, const ProgramInfo& program,
         return 0;
     }
     if (argc == 2 && program.installs && first == QLatin1String("--install"))
-        return runInstall(argc, argv);
+        return runInstall(argc, argv, program);
 
     // Modes that need no window end before a display is needed.
     QStringList rawArgs;

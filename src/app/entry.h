@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app/dispatcher.h"
+#include "app/installer.h"
 
 namespace app {
 
@@ -14,6 +15,9 @@ struct ProgramInfo {
     const char* description;  // one line for --help
     const char* configWindow; // what the configuration mode opens, for --help
     bool installs = false;    // takes --install
+    // What --install adds for this program (the editor's help manual).
+    std::function<bool(const QString& folder, bool* written)> helpManual = nullptr;
+    const char* helpManualName = "";
 };
 
 // Runs the program and returns its exit code. `factories` is called once the

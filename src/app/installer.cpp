@@ -12,7 +12,6 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include "editor/helpmanual.h"
 #include "store/paths.h"
 
 namespace app {
@@ -177,14 +176,16 @@ InstallResult install(const InstallPlan& plan)
         return fail();
 
     // The editor's Help command opens the manual from the Windows folder.
-    const QString manual = plan.windowsDir + QLatin1String(editor::kHelpFileName);
-    bool manualWritten = false;
-    if (!editor::installHelpManual(plan.windowsDir, &manualWritten)) {
-        result.error = QStringLiteral("cannot write %1").arg(manual);
-        return fail();
+    if (plan.helpManual) {
+        const QString manual = plan.windowsDir + plan.helpManualName;
+        bool manualWritten = false;
+        if (!plan.helpManual(plan.windowsDir, &manualWritten)) {
+            result.error = QStringLiteral("cannot write %1").arg(manual);
+            return fail();
+        }
+        result.lines << QStringLiteral("%1: %2").arg(
+            manual, manualWritten ? QStringLiteral("written") : QStringLiteral("in place"));
     }
-    result.lines << QStringLiteral("%1: %2").arg(
-        manual, manualWritten ? QStringLiteral("written") : QStringLiteral("in place"));
 
     const QString applications = plan.dataHome + QStringLiteral("/applications");
     const QString mime = plan.dataHome + QStringLiteral("/mime");

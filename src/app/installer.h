@@ -5,6 +5,8 @@
 // under the user's own folders. Running it again changes nothing that is
 // already right.
 
+#include <functional>
+
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +18,11 @@ struct InstallPlan {
     QString windowsDir;     // with a trailing "/"
     QString workDir;        // with a trailing "/"
     QString dataHome;       // $XDG_DATA_HOME (or its default), without a trailing "/"
+    // The editor's help manual: writes the file named helpManualName into the
+    // folder it is given and tells whether it wrote anything. A hook, so that
+    // the installer does not make every program carry the editor.
+    std::function<bool(const QString& folder, bool* written)> helpManual;
+    QString helpManualName;
 };
 
 struct InstallResult {

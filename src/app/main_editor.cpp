@@ -5,13 +5,14 @@
 #include "app/entry.h"
 #include "app/placeholderwindows.h"
 #include "editor/frmsettings.h"
+#include "editor/helpmanual.h"
 #include "show/frmsaver.h"
 
 int main(int argc, char** argv)
 {
     const app::ProgramInfo program{
         "kelvra-saver", "Kelvra Saver: make screen savers from pictures and clips, and show them.",
-        "the editor", true};
+        "the editor", true, editor::installHelpManual, editor::kHelpFileName};
     return app::runProgram(argc, argv, program, [] {
         app::WindowFactories f;
         f.configCaption = QStringLiteral("Kelvra Saver Settings");

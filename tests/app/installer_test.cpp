@@ -7,6 +7,7 @@
 
 #include "app/installer.h"
 #include "common/testutil.h"
+#include "editor/helpmanual.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ protected:
         m_plan.windowsDir = m_dir.filePath(QStringLiteral("my windows")) + u'/';
         m_plan.workDir = m_plan.windowsDir + QStringLiteral("tmpFiles/");
         m_plan.dataHome = m_dir.filePath(QStringLiteral("data"));
+        m_plan.helpManual = editor::installHelpManual;
+        m_plan.helpManualName = QString::fromUtf8(editor::kHelpFileName);
     }
     QString editorPlace() const { return m_plan.windowsDir + QStringLiteral("Kelvra Saver.scr"); }
     QString runtimePlace() const { return m_plan.workDir + QStringLiteral("VLS.scr"); }
