@@ -7,7 +7,8 @@
 //   4. memory of a one-minute show of 24 MP photos, and whether it stays flat.
 //
 // It runs on its own Xvfb (1920x1080), or on KELVRA_BENCH_DISPLAY when set.
-// Options: --quick (shorter runs), --skip-start (only the in-process figures).
+// Options: --quick (shorter runs), --skip-start (only the in-process figures),
+// --only-start (only the start-up comparison), --runs N (start-up runs, 5).
 
 #include <algorithm>
 #include <cstdio>
@@ -132,7 +133,7 @@ long statusKb(const char* field)
     return -1;
 }
 
-void startupFigures(const QString& dir, bool quick)
+void startupFigures(const QString& dir, int runs)
 {
     QDir().mkpath(dir);
     const QString photo = dir + "/start.jpg";
@@ -149,7 +150,6 @@ void startupFigures(const QString& dir, bool quick)
     zem.write("1\r\n1\r\n" + photo.toUtf8() + "\r\n");
     zem.close();
 
-    const int runs = quick ? 2 : 5;
     std::vector<qint64> ours, feh;
     for (int i = 0; i < runs; ++i) {
         ours.push_back(timeToPicture(QStringLiteral(KELVRA_BIN_DIR "/kelvra-saver"), {"/s"}, env,
@@ -317,9 +317,14 @@ int main(int argc, char** argv)
     {
         QApplication app(argc, argv);
         QTemporaryDir dir;
+        const int runsAt = args.indexOf("--runs");
+        int runs = quick ? 2 : 5;
+        if (runsAt >= 0 && runsAt + 1 < args.size())
+            runs = std::max(1, args[runsAt + 1].toInt());
         if (!args.contains("--skip-start"))
-            startupFigures(dir.path() + "/start", quick);
-        showFigures(dir.path() + "/show", quick);
+            startupFigures(dir.path() + "/start", runs);
+        if (!args.contains("--only-start"))
+            showFigures(dir.path() + "/show", quick);
     }
     if (g_xvfb) {
         g_xvfb->terminate();
