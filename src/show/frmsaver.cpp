@@ -69,24 +69,23 @@ int clampInt(double value)
 // What a worker needs to decode a picture at the size it will be shown.
 struct DecodeJob {
     QString path;
-    bool preview = false;
-    QString zoomText;
-    double zoomPercent = 100;
-    QSize window;
+    DecodeFit fit;
 };
 
 DecodedPicture decodePicture(const DecodeJob& job)
 {
     DecodedPicture result;
     result.path = job.path;
+    result.fit = job.fit;
     const platform::ImageInfo info = platform::queryImageInfo(job.path);
-    QSize bound = job.window;
+    const DecodeFit& fit = job.fit;
+    QSize bound = fit.window;
     bool exact = false;
-    if (!job.preview && info.ok) {
+    if (!fit.preview && info.ok) {
         const double t = frmSaver::kTwipsPerPixel;
         const PicturePlacement p =
-            placePicture(job.zoomText, job.zoomPercent, info.size.width(), info.size.height(),
-                         job.window.width() * t, job.window.height() * t, t, t, SizeNormal);
+            placePicture(fit.zoomText, fit.zoomPercent, info.size.width(), info.size.height(),
+                         fit.window.width() * t, fit.window.height() * t, t, t, SizeNormal);
         if (p.sizeMode != SizeStretch) {
             bound = QSize(std::max(1, int(nearest(p.rect.w / t))),
                           std::max(1, int(nearest(p.rect.h / t))));
@@ -191,8 +190,18 @@ frmSaver::frmSaver(Program program, ShowMode mode, QWidget* parent)
     config.itemIntervalMs = itemIntervalMs(
         store::getSetting(QStringLiteral("Screen Saver Timeout"), QStringLiteral("1"), true));
     loadLists(config);
+    // A full-screen show knows its size before its window exists: the first
+    // picture decodes while the window is created and mapped, instead of
+    // after. Should the window end up another size, the picture is decoded
+    // again for it.
+    const QString first = config.images.isEmpty() ? QString() : config.images.first();
     ShowHost& host = *this;
     m_machine = std::make_unique<ShowMachine>(std::move(config), host);
+    if (mode == ShowMode::FullScreen && !first.isEmpty() && itemKind(first) == ItemKind::Picture &&
+        entryExists(first)) {
+        if (QScreen* primary = QGuiApplication::primaryScreen())
+            startDecode(first, primary->geometry().size());
+    }
 }
 
 frmSaver::~frmSaver()
@@ -380,19 +389,29 @@ bool frmSaver::isPainting() const
     return m_picture->isPainting() || !m_waitingFor.isEmpty();
 }
 
-void frmSaver::startDecode(const QString& path)
+DecodeFit frmSaver::currentFit(QSize window) const
 {
-    if (m_decoder->isRunning()) {
+    DecodeFit fit;
+    fit.preview = m_mode == ShowMode::Preview;
+    fit.zoomText = store::getSetting(QStringLiteral("Zoom Setting"), QStringLiteral("0"), true);
+    fit.zoomPercent = m_picture->zoom();
+    fit.window = window.isValid() ? window : size();
+    return fit;
+}
+
+void frmSaver::startDecode(const QString& path, QSize window)
+{
+    // Busy until decodeDone() has run, not only while the worker runs: a
+    // finished decode whose signal is still queued would otherwise be
+    // replaced, and the picture waited for would never come.
+    if (!m_decoding.isEmpty()) {
         m_queued = path;
         return;
     }
     m_queued.clear();
     DecodeJob job;
     job.path = path;
-    job.preview = m_mode == ShowMode::Preview;
-    job.zoomText = store::getSetting(QStringLiteral("Zoom Setting"), QStringLiteral("0"), true);
-    job.zoomPercent = m_picture->zoom();
-    job.window = size();
+    job.fit = currentFit(window);
     m_decoding = path;
     m_decoder->setFuture(QtConcurrent::run(decodePicture, job));
 }
@@ -403,6 +422,15 @@ void frmSaver::decodeDone()
     m_decoding.clear();
     if (m_unloaded)
         return;
+    if (!m_waitingFor.isEmpty() && result.path == m_waitingFor &&
+        result.fit != currentFit({})) {
+        // Decoded for another window size or zoom (an early start): again,
+        // before any picture queued behind it.
+        const QString queued = m_queued;
+        startDecode(m_waitingFor);
+        m_queued = queued;
+        return;
+    }
     if (!m_waitingFor.isEmpty() && result.path == m_waitingFor) {
         m_waitingFor.clear();
         presentPicture(result, m_waitingEffect);
@@ -440,6 +468,8 @@ void frmSaver::showPicture(const QString& path, bool exists, int effect)
         presentPicture(DecodedPicture{}, effect);
         return;
     }
+    if (m_ready && m_ready->path == path && m_ready->fit != currentFit({}))
+        m_ready.reset();
     if (m_ready && m_ready->path == path) {
         DecodedPicture picture = std::move(*m_ready);
         m_ready.reset();

@@ -35,12 +35,22 @@ class SoundPlayer;
 
 namespace show {
 
+// What a picture is decoded for: the size depends on all of it.
+struct DecodeFit {
+    QSize window;
+    QString zoomText;
+    double zoomPercent = 100;
+    bool preview = false;
+    bool operator==(const DecodeFit&) const = default;
+};
+
 // A decoded picture, ready to be painted.
 struct DecodedPicture {
     QString path;
     QImage image;
     QSize sourceSize;
     bool ok = false;
+    DecodeFit fit;
 };
 
 class frmSaver : public QWidget, private ShowHost {
@@ -119,7 +129,10 @@ private:
 
     // Pictures
     QSize decodeSizeFor(const QSize& sourceSize) const;
-    void startDecode(const QString& path);
+    // Decodes `path` on the worker for a window of `window` (default: this
+    // window's size as it is now).
+    void startDecode(const QString& path, QSize window = {});
+    DecodeFit currentFit(QSize window) const;
     void decodeDone();
     void presentPicture(const DecodedPicture& picture, int effect);
     QImage withOverlay(const QImage& image);
