@@ -150,10 +150,13 @@ void startupFigures(const QString& dir, int runs)
     zem.write("1\r\n1\r\n" + photo.toUtf8() + "\r\n");
     zem.close();
 
+    // KELVRA_BENCH_SAVER names another build's program, for before/after runs.
+    QString saver = qEnvironmentVariable("KELVRA_BENCH_SAVER");
+    if (saver.isEmpty())
+        saver = QStringLiteral(KELVRA_BIN_DIR "/kelvra-saver");
     std::vector<qint64> ours, feh;
     for (int i = 0; i < runs; ++i) {
-        ours.push_back(timeToPicture(QStringLiteral(KELVRA_BIN_DIR "/kelvra-saver"), {"/s"}, env,
-                                     QColor(250, 120, 0)));
+        ours.push_back(timeToPicture(saver, {"/s"}, env, QColor(250, 120, 0)));
         feh.push_back(timeToPicture("feh", {"-F", photo}, env, QColor(250, 120, 0)));
     }
     std::printf("start to first picture, 6000x4000 JPEG on 1920x1080 (median of %d):\n", runs);
