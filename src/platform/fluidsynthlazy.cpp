@@ -7,93 +7,55 @@
 // does not export these names, so FluidSynth's calls to its own functions
 // stay inside it.
 
-#include <dlfcn.h>
-
-#include <mutex>
-
 #include <fluidsynth.h>
 
+#include "platform/lazylibrary.h"
+
 namespace {
-
-void* library()
-{
-    static void* handle = nullptr;
-    static std::once_flag once;
-    std::call_once(once, [] { handle = dlopen("libfluidsynth.so.3", RTLD_NOW | RTLD_LOCAL); });
-    return handle;
+constinit platform::LazyLibrary g_fluidsynth("libfluidsynth.so.3");
 }
 
-template <typename Fn>
-Fn resolve(const char* name)
-{
-    void* lib = library();
-    return lib ? reinterpret_cast<Fn>(dlsym(lib, name)) : nullptr;
-}
-
-} // namespace
-
-// Each forwarder looks its function up once; a missing library or symbol
-// gives the failure value of the API (FLUID_FAILED, a null object).
-#define KELVRA_FLUID_FORWARD(ret, name, fail, params, args)                                      \
-    extern "C" ret name params                                                                   \
-    {                                                                                            \
-        using Fn = ret(*) params;                                                                \
-        static const Fn fn = resolve<Fn>(#name);                                                 \
-        if (!fn)                                                                                 \
-            return fail;                                                                         \
-        return fn args;                                                                          \
-    }
-
-#define KELVRA_FLUID_FORWARD_VOID(name, params, args)                                            \
-    extern "C" void name params                                                                  \
-    {                                                                                            \
-        using Fn = void(*) params;                                                               \
-        static const Fn fn = resolve<Fn>(#name);                                                 \
-        if (fn)                                                                                  \
-            fn args;                                                                             \
-    }
-
-KELVRA_FLUID_FORWARD(fluid_log_function_t, fluid_set_log_function, nullptr,
+KELVRA_LAZY_FORWARD(g_fluidsynth, fluid_log_function_t, fluid_set_log_function, nullptr,
                      (int level, fluid_log_function_t fun, void* data), (level, fun, data))
-KELVRA_FLUID_FORWARD(fluid_settings_t*, new_fluid_settings, nullptr, (void), ())
-KELVRA_FLUID_FORWARD_VOID(delete_fluid_settings, (fluid_settings_t * settings), (settings))
-KELVRA_FLUID_FORWARD(int, fluid_settings_setint, FLUID_FAILED,
+KELVRA_LAZY_FORWARD(g_fluidsynth, fluid_settings_t*, new_fluid_settings, nullptr, (void), ())
+KELVRA_LAZY_FORWARD_VOID(g_fluidsynth, delete_fluid_settings, (fluid_settings_t * settings), (settings))
+KELVRA_LAZY_FORWARD(g_fluidsynth, int, fluid_settings_setint, FLUID_FAILED,
                      (fluid_settings_t * settings, const char* name, int val),
                      (settings, name, val))
-KELVRA_FLUID_FORWARD(int, fluid_settings_setnum, FLUID_FAILED,
+KELVRA_LAZY_FORWARD(g_fluidsynth, int, fluid_settings_setnum, FLUID_FAILED,
                      (fluid_settings_t * settings, const char* name, double val),
                      (settings, name, val))
-KELVRA_FLUID_FORWARD(int, fluid_settings_setstr, FLUID_FAILED,
+KELVRA_LAZY_FORWARD(g_fluidsynth, int, fluid_settings_setstr, FLUID_FAILED,
                      (fluid_settings_t * settings, const char* name, const char* str),
                      (settings, name, str))
-KELVRA_FLUID_FORWARD(fluid_synth_t*, new_fluid_synth, nullptr, (fluid_settings_t * settings),
+KELVRA_LAZY_FORWARD(g_fluidsynth, fluid_synth_t*, new_fluid_synth, nullptr, (fluid_settings_t * settings),
                      (settings))
-KELVRA_FLUID_FORWARD_VOID(delete_fluid_synth, (fluid_synth_t * synth), (synth))
-KELVRA_FLUID_FORWARD(int, fluid_synth_sfload, FLUID_FAILED,
+KELVRA_LAZY_FORWARD_VOID(g_fluidsynth, delete_fluid_synth, (fluid_synth_t * synth), (synth))
+KELVRA_LAZY_FORWARD(g_fluidsynth, int, fluid_synth_sfload, FLUID_FAILED,
                      (fluid_synth_t * synth, const char* filename, int reset_presets),
                      (synth, filename, reset_presets))
-KELVRA_FLUID_FORWARD(int, fluid_synth_all_notes_off, FLUID_FAILED,
+KELVRA_LAZY_FORWARD(g_fluidsynth, int, fluid_synth_all_notes_off, FLUID_FAILED,
                      (fluid_synth_t * synth, int chan), (synth, chan))
-KELVRA_FLUID_FORWARD(int, fluid_synth_all_sounds_off, FLUID_FAILED,
+KELVRA_LAZY_FORWARD(g_fluidsynth, int, fluid_synth_all_sounds_off, FLUID_FAILED,
                      (fluid_synth_t * synth, int chan), (synth, chan))
-KELVRA_FLUID_FORWARD(fluid_audio_driver_t*, new_fluid_audio_driver, nullptr,
+KELVRA_LAZY_FORWARD(g_fluidsynth, fluid_audio_driver_t*, new_fluid_audio_driver, nullptr,
                      (fluid_settings_t * settings, fluid_synth_t* synth), (settings, synth))
-KELVRA_FLUID_FORWARD_VOID(delete_fluid_audio_driver, (fluid_audio_driver_t * driver), (driver))
-KELVRA_FLUID_FORWARD(fluid_player_t*, new_fluid_player, nullptr, (fluid_synth_t * synth),
+KELVRA_LAZY_FORWARD_VOID(g_fluidsynth, delete_fluid_audio_driver, (fluid_audio_driver_t * driver), (driver))
+KELVRA_LAZY_FORWARD(g_fluidsynth, fluid_player_t*, new_fluid_player, nullptr, (fluid_synth_t * synth),
                      (synth))
-KELVRA_FLUID_FORWARD_VOID(delete_fluid_player, (fluid_player_t * player), (player))
-KELVRA_FLUID_FORWARD(int, fluid_player_add_mem, FLUID_FAILED,
+KELVRA_LAZY_FORWARD_VOID(g_fluidsynth, delete_fluid_player, (fluid_player_t * player), (player))
+KELVRA_LAZY_FORWARD(g_fluidsynth, int, fluid_player_add_mem, FLUID_FAILED,
                      (fluid_player_t * player, const void* buffer, size_t len),
                      (player, buffer, len))
-KELVRA_FLUID_FORWARD(int, fluid_player_play, FLUID_FAILED, (fluid_player_t * player), (player))
-KELVRA_FLUID_FORWARD(int, fluid_player_stop, FLUID_FAILED, (fluid_player_t * player), (player))
-KELVRA_FLUID_FORWARD(int, fluid_player_seek, FLUID_FAILED, (fluid_player_t * player, int ticks),
+KELVRA_LAZY_FORWARD(g_fluidsynth, int, fluid_player_play, FLUID_FAILED, (fluid_player_t * player), (player))
+KELVRA_LAZY_FORWARD(g_fluidsynth, int, fluid_player_stop, FLUID_FAILED, (fluid_player_t * player), (player))
+KELVRA_LAZY_FORWARD(g_fluidsynth, int, fluid_player_seek, FLUID_FAILED, (fluid_player_t * player, int ticks),
                      (player, ticks))
-KELVRA_FLUID_FORWARD(int, fluid_player_get_current_tick, FLUID_FAILED,
+KELVRA_LAZY_FORWARD(g_fluidsynth, int, fluid_player_get_current_tick, FLUID_FAILED,
                      (fluid_player_t * player), (player))
-KELVRA_FLUID_FORWARD(int, fluid_player_get_status, FLUID_PLAYER_DONE, (fluid_player_t * player),
+KELVRA_LAZY_FORWARD(g_fluidsynth, int, fluid_player_get_status, FLUID_PLAYER_DONE, (fluid_player_t * player),
                      (player))
-KELVRA_FLUID_FORWARD(int, fluid_synth_write_s16, FLUID_FAILED,
+KELVRA_LAZY_FORWARD(g_fluidsynth, int, fluid_synth_write_s16, FLUID_FAILED,
                      (fluid_synth_t * synth, int len, void* lout, int loff, int lincr, void* rout,
                       int roff, int rincr),
                      (synth, len, lout, loff, lincr, rout, roff, rincr))

@@ -13,6 +13,7 @@ list(APPEND PLATFORM_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/midifile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mpvclient.h
     ${CMAKE_CURRENT_LIST_DIR}/mpvclient.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/lazylibrary.h
     ${CMAKE_CURRENT_LIST_DIR}/mpvlazy.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mpvsound.cpp
     ${CMAKE_CURRENT_LIST_DIR}/fluidsynthmidi.cpp
