@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "controls/commondialog.h"
+#include "platform/samplepictures.h"
 
 namespace editor {
 
@@ -25,23 +26,6 @@ std::function<int(TransitionsDialog&)> g_runHook;
 constexpr QSize kPreviewSize(256, 192);
 constexpr int kTickMs = 33;
 constexpr int kHoldMs = 700; // the finished picture stays a moment before the loop restarts
-
-QImage samplePicture(QSize size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    QPainter p(&image);
-    QLinearGradient sky(0, 0, 0, size.height());
-    sky.setColorAt(0, QColor(40, 110, 200));
-    sky.setColorAt(1, QColor(250, 200, 120));
-    p.fillRect(image.rect(), sky);
-    p.setBrush(QColor(255, 230, 90));
-    p.setPen(Qt::NoPen);
-    p.drawEllipse(QPoint(size.width() * 2 / 3, size.height() / 3), size.height() / 6,
-                  size.height() / 6);
-    p.setBrush(QColor(40, 90, 50));
-    p.drawRect(0, size.height() * 3 / 4, size.width(), size.height() / 4);
-    return image;
-}
 
 QString familyTitle(const char* name)
 {
@@ -288,7 +272,7 @@ void TransitionsDialog::pickColor(bool wand)
 void TransitionsDialog::rebuildPreview()
 {
     const QSize size = kPreviewSize;
-    QImage picture = m_source.isNull() ? samplePicture(size) : m_source;
+    QImage picture = m_source.isNull() ? platform::sampleLandscape(size) : m_source;
     m_to = QImage(size, QImage::Format_RGB32);
     m_to.fill(Qt::black);
     {

@@ -18,6 +18,8 @@ list(APPEND PLATFORM_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/transitions.h
     ${CMAKE_CURRENT_LIST_DIR}/transitions.cpp
     ${CMAKE_CURRENT_LIST_DIR}/textdraw.h
+    ${CMAKE_CURRENT_LIST_DIR}/samplepictures.h
+    ${CMAKE_CURRENT_LIST_DIR}/samplepictures.cpp
     ${CMAKE_CURRENT_LIST_DIR}/textdraw.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pictureview.h
     ${CMAKE_CURRENT_LIST_DIR}/pictureview.cpp
