@@ -25,7 +25,7 @@
 #include "editor/frmsettings.h"
 #include "editor/medialistview.h"
 #include "editor/projectfiles.h"
-#include "platform/pictureview.h"
+#include "pictures/pictureview.h"
 
 namespace {
 
@@ -167,12 +167,12 @@ int main(int argc, char** argv)
                                 editor::formatCurrentConfig(5, {photo}));
     std::vector<double> decode, decodeCpu;
     for (int run = 0; run < kRuns; ++run) {
-        platform::LoadOptions options;
+        pictures::LoadOptions options;
         options.fitInside = QSize(320, 240);
         QElapsedTimer t;
         const double c0 = cpuMs();
         t.start();
-        const platform::LoadResult r = platform::loadImage(photo, options);
+        const pictures::LoadResult r = pictures::loadImage(photo, options);
         decode.push_back(t.nsecsElapsed() / 1e6);
         decodeCpu.push_back(cpuMs() - c0);
         if (!r.ok())

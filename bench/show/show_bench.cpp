@@ -29,7 +29,7 @@
 #include <QThread>
 #include <QTimer>
 
-#include "platform/pictureview.h"
+#include "pictures/pictureview.h"
 #include "show/frmsaver.h"
 #include "store/settings.h"
 
@@ -226,7 +226,7 @@ void showFigures(const QString& dir, bool quick)
         started = true;
         tickAt = -1;
     });
-    QObject::connect(show->pictureView(), &platform::PictureView::progress, [&](int percent) {
+    QObject::connect(show->pictureView(), &pictures::PictureView::progress, [&](int percent) {
         const qint64 t = clock.elapsed();
         if (requestedAt >= 0) {
             // The first picture is the start (decoded on demand), not a tick.

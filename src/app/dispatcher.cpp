@@ -9,7 +9,7 @@
 #include <QWidget>
 
 #include "app/singleinstance.h"
-#include "platform/x11embed.h"
+#include "desktop/x11embed.h"
 #include "store/paths.h"
 
 namespace app {
@@ -57,7 +57,7 @@ int runEmbedded(const Mode& mode, const WindowFactories& factories)
 {
     std::uint32_t parent = mode.windowId;
     if (mode.kind == ModeKind::Host && mode.rootWindow)
-        parent = platform::x11RootWindow();
+        parent = desktop::x11RootWindow();
     if (parent == 0) {
         // A preview start without a window has nothing to draw into.
         if (mode.kind == ModeKind::Preview)
@@ -65,7 +65,7 @@ int runEmbedded(const Mode& mode, const WindowFactories& factories)
         warn(QStringLiteral("no window to run in: give -root or -window-id ID"));
         return 1;
     }
-    if (!platform::x11Available()) {
+    if (!desktop::x11Available()) {
         warn(QStringLiteral("running inside another window needs an X11 display"));
         return 1;
     }
@@ -76,7 +76,7 @@ int runEmbedded(const Mode& mode, const WindowFactories& factories)
     // which must leave it undecorated where it is.
     if (mode.kind == ModeKind::Host && mode.rootWindow)
         window->setWindowFlags(Qt::FramelessWindowHint | Qt::BypassWindowManagerHint);
-    const bool embedded = platform::embedIntoForeignWindow(window, parent, [window] {
+    const bool embedded = desktop::embedIntoForeignWindow(window, parent, [window] {
         // The host took our X window with it: unload and end.
         window->close();
         QCoreApplication::exit(0);

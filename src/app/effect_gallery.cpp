@@ -17,9 +17,9 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 
-#include "platform/imageio.h"
-#include "platform/samplepictures.h"
-#include "platform/transitions.h"
+#include "pictures/imageio.h"
+#include "pictures/samplepictures.h"
+#include "pictures/transitions.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ int main(int argc, char** argv)
     const QSize thumb(wh.value(0).toInt(), wh.value(1).toInt());
     const int columns = parser.value("columns").toInt();
     std::vector<int> codes =
-        parser.isSet("codes") ? parseCodes(parser.value("codes")) : platform::randomPoolCodes();
+        parser.isSet("codes") ? parseCodes(parser.value("codes")) : pictures::randomPoolCodes();
     std::vector<double> moments;
     for (const QString& p : parser.value("progress").split(QLatin1Char(','), Qt::SkipEmptyParts))
         moments.push_back(std::clamp(p.toDouble(), 0.0, 100.0) / 100.0);
@@ -84,9 +84,9 @@ int main(int argc, char** argv)
     auto picture = [&](const char* option, QImage (*fallback)(QSize)) {
         if (!parser.isSet(option))
             return fallback(thumb);
-        platform::LoadOptions options;
+        pictures::LoadOptions options;
         options.fitInside = thumb;
-        platform::LoadResult r = platform::loadImage(parser.value(option), options);
+        pictures::LoadResult r = pictures::loadImage(parser.value(option), options);
         if (!r.ok())
             return fallback(thumb);
         QImage framed(thumb, QImage::Format_RGB32);
@@ -96,10 +96,10 @@ int main(int argc, char** argv)
                     r.image);
         return framed;
     };
-    const QImage from = picture("from", platform::sampleLandscape);
-    const QImage to = picture("to", platform::sampleDusk);
+    const QImage from = picture("from", pictures::sampleLandscape);
+    const QImage to = picture("to", pictures::sampleDusk);
 
-    platform::EffectParams params;
+    pictures::EffectParams params;
     params.grain = parser.value("grain").toInt();
     params.wandSize = parser.value("wand").toInt();
 
@@ -122,10 +122,10 @@ int main(int argc, char** argv)
     for (size_t k = 0; k < codes.size(); ++k) {
         const int x0 = int(k % size_t(columns)) * cellW;
         const int y0 = int(k / size_t(columns)) * cellH;
-        const platform::EffectInfo info = platform::effectInfo(codes[k]);
+        const pictures::EffectInfo info = pictures::effectInfo(codes[k]);
         painter.drawText(QRect(x0 + 3, y0 + 1, cellW - 6, 14), Qt::AlignLeft | Qt::AlignVCenter,
                          QStringLiteral("%1 %2").arg(codes[k]).arg(QLatin1String(info.familyName)));
-        platform::Transition t(codes[k], params, from, to);
+        pictures::Transition t(codes[k], params, from, to);
         for (int i = 0; i < n; ++i) {
             t.renderFrame(moments[size_t(i)], frame);
             painter.drawImage(x0 + 3 + i * (thumb.width() + 2), y0 + 16, frame);

@@ -12,7 +12,7 @@
 
 #include "app/commandline.h"
 #include "app/installer.h"
-#include "platform/x11embed.h"
+#include "desktop/x11embed.h"
 
 namespace app {
 
@@ -109,7 +109,7 @@ QString displayProblem(int argc, char** argv)
         platform = qgetenv("QT_QPA_PLATFORM");
     if (!platform.isEmpty() && !platform.startsWith("xcb"))
         return {};
-    return platform::x11DisplayProblem(optionValue(argc, argv, "-display"));
+    return desktop::x11DisplayProblem(optionValue(argc, argv, "-display"));
 }
 
 QStringList argumentsOf(const QStringList& all)

@@ -2,4 +2,4 @@
 # built with the project, not installed).
 add_executable(effect-gallery ${CMAKE_CURRENT_LIST_DIR}/effect_gallery.cpp)
 kelvra_target(effect-gallery)
-target_link_libraries(effect-gallery PRIVATE kelvra_platform Qt6::Gui)
+target_link_libraries(effect-gallery PRIVATE kelvra_pictures Qt6::Gui)

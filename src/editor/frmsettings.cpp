@@ -24,7 +24,7 @@
 #include "editor/menurules.h"
 #include "editor/projectfiles.h"
 #include "editor/transitionsdialog.h"
-#include "platform/pictureview.h"
+#include "pictures/pictureview.h"
 #include "store/messages.h"
 #include "store/paths.h"
 #include "store/settings.h"
@@ -106,7 +106,7 @@ public:
 
 frmSettings::frmSettings(const QString& projectPath, QWidget* parent)
     : QMainWindow(parent), m_model(new MediaListModel(this)), m_lstPics(new MediaListView),
-      m_preview(new platform::PictureView), m_spin(new controls::pSpinEdit),
+      m_preview(new pictures::PictureView), m_spin(new controls::pSpinEdit),
       m_timer2(new QTimer(this))
 {
     setObjectName("frmSettings");

@@ -30,7 +30,7 @@ class QTimer;
 namespace controls {
 class pSpinEdit;
 }
-namespace platform {
+namespace pictures {
 class PictureView;
 }
 
@@ -54,7 +54,7 @@ public:
     QStringList lstPicsNames() const;
     const MediaList& mediaList() const;
     controls::pSpinEdit* SpinEdit1() const { return m_spin; }
-    platform::PictureView* LEAD1() const { return m_preview; }
+    pictures::PictureView* LEAD1() const { return m_preview; }
     QPushButton* SkinButton(int index) const { return m_buttons[index]; }
     QLabel* SkinLabel(int index) const { return m_labels[index]; }
     QAction* menuItem(const QString& name) const; // by control name ("mnuNew")
@@ -120,7 +120,7 @@ private:
 
     MediaListModel* m_model;
     MediaListView* m_lstPics;
-    platform::PictureView* m_preview;
+    pictures::PictureView* m_preview;
     controls::pSpinEdit* m_spin;
     QPushButton* m_buttons[6] = {};
     QLabel* m_labels[3] = {};

@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 
 #include "controls/commondialog.h"
-#include "platform/samplepictures.h"
+#include "pictures/samplepictures.h"
 
 namespace editor {
 
@@ -37,7 +37,7 @@ QString familyTitle(const char* name)
 
 QString colorButtonStyle(qint64 bgr)
 {
-    const QColor c = platform::bgrToColor(bgr);
+    const QColor c = pictures::bgrToColor(bgr);
     return QStringLiteral("background-color: %1; min-width: 48px;").arg(c.name());
 }
 
@@ -105,7 +105,7 @@ TransitionsDialog::TransitionsDialog(QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     fillTree();
-    setParams(platform::EffectParams{});
+    setParams(pictures::EffectParams{});
 
     connect(m_tree, &QTreeWidget::itemSelectionChanged, this, &TransitionsDialog::onTreeSelection);
     connect(m_code, &QSpinBox::valueChanged, this, [this](int code) {
@@ -138,8 +138,8 @@ void TransitionsDialog::fillTree()
 {
     auto* none = new QTreeWidgetItem(m_tree, {tr("None (paint at once)")});
     none->setData(0, Qt::UserRole, 0);
-    for (const platform::CodeRange& range : platform::randomPoolRanges()) {
-        const platform::EffectInfo info = platform::effectInfo(range.first);
+    for (const pictures::CodeRange& range : pictures::randomPoolRanges()) {
+        const pictures::EffectInfo info = pictures::effectInfo(range.first);
         auto* family = new QTreeWidgetItem(
             m_tree, {QStringLiteral("%1 (%2)").arg(familyTitle(info.familyName))
                          .arg(range.last - range.first + 1)});
@@ -210,16 +210,16 @@ int TransitionsDialog::WandSize() const { return m_wandSize->value(); }
 qint64 TransitionsDialog::WandColor() const { return m_wandColor; }
 qint64 TransitionsDialog::TransparentColor() const { return m_transparentColor; }
 
-void TransitionsDialog::setParams(const platform::EffectParams& params)
+void TransitionsDialog::setParams(const pictures::EffectParams& params)
 {
     m_grain->setValue(params.grain);
     m_delay->setValue(params.delayMs);
     m_passes->setValue(params.maxPasses);
     m_wandSize->setValue(params.wandSize);
-    m_wandColor = platform::colorToBgr(params.wandColor);
+    m_wandColor = pictures::colorToBgr(params.wandColor);
     if (m_wandColor < 0)
         m_wandColor = 0x00FFFFFF;
-    m_transparentColor = platform::colorToBgr(params.transparentColor);
+    m_transparentColor = pictures::colorToBgr(params.transparentColor);
     m_transparentNone->blockSignals(true);
     m_transparentNone->setChecked(m_transparentColor < 0);
     m_transparentNone->blockSignals(false);
@@ -227,15 +227,15 @@ void TransitionsDialog::setParams(const platform::EffectParams& params)
     rebuildPreview();
 }
 
-platform::EffectParams TransitionsDialog::params() const
+pictures::EffectParams TransitionsDialog::params() const
 {
-    platform::EffectParams p;
+    pictures::EffectParams p;
     p.grain = EffectGrain();
     p.delayMs = EffectDelay();
     p.maxPasses = PaintMaxPasses();
     p.wandSize = WandSize();
-    p.wandColor = platform::bgrToColor(m_wandColor);
-    p.transparentColor = platform::bgrToColor(m_transparentColor);
+    p.wandColor = pictures::bgrToColor(m_wandColor);
+    p.transparentColor = pictures::bgrToColor(m_transparentColor);
     return p;
 }
 
@@ -272,7 +272,7 @@ void TransitionsDialog::pickColor(bool wand)
 void TransitionsDialog::rebuildPreview()
 {
     const QSize size = kPreviewSize;
-    QImage picture = m_source.isNull() ? platform::sampleLandscape(size) : m_source;
+    QImage picture = m_source.isNull() ? pictures::sampleLandscape(size) : m_source;
     m_to = QImage(size, QImage::Format_RGB32);
     m_to.fill(Qt::black);
     {
@@ -285,7 +285,7 @@ void TransitionsDialog::rebuildPreview()
     m_from = QImage(size, QImage::Format_RGB32);
     m_from.fill(QColor(24, 24, 32));
     m_transition =
-        std::make_unique<platform::Transition>(PaintEffect(), params(), m_from, m_to);
+        std::make_unique<pictures::Transition>(PaintEffect(), params(), m_from, m_to);
     m_elapsed = 0;
     renderPreview(0.0);
     if (isVisible() && !m_timer->isActive())

@@ -10,7 +10,7 @@
 #include <QDialog>
 #include <QImage>
 
-#include "platform/transitions.h"
+#include "pictures/transitions.h"
 
 class QCheckBox;
 class QLabel;
@@ -40,8 +40,8 @@ public:
     int WandSize() const;
     qint64 WandColor() const;        // 0x00BBGGRR
     qint64 TransparentColor() const; // 0x00BBGGRR, -1 for none
-    void setParams(const platform::EffectParams& params);
-    platform::EffectParams params() const;
+    void setParams(const pictures::EffectParams& params);
+    pictures::EffectParams params() const;
 
     // Shows the dialog modally; QDialog::Accepted or Rejected. Tests replace
     // the modal loop with a hook that edits the fields and answers.
@@ -78,7 +78,7 @@ private:
     qint64 m_lastTransparent = 0x00FF00FF;
     QImage m_source;
     QImage m_from, m_to;
-    std::unique_ptr<platform::Transition> m_transition;
+    std::unique_ptr<pictures::Transition> m_transition;
     QImage m_frame;
     qint64 m_elapsed = 0;
     bool m_updating = false;

@@ -13,11 +13,11 @@
 #include <QWindow>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include "platform/imageio.h"
-#include "platform/pictureview.h"
-#include "platform/soundplayer.h"
-#include "platform/transitions.h"
-#include "platform/videoview.h"
+#include "pictures/imageio.h"
+#include "pictures/pictureview.h"
+#include "media/soundplayer.h"
+#include "pictures/transitions.h"
+#include "media/videoview.h"
 #include "show/overlay.h"
 #include "show/playlist.h"
 #include "show/showrules.h"
@@ -53,12 +53,12 @@ QColor colorFromText(const QString& text, const QColor& fallback)
 {
     if (text.trimmed().isEmpty())
         return fallback;
-    return platform::bgrToColor(nearest(leadingValue(text)));
+    return pictures::bgrToColor(nearest(leadingValue(text)));
 }
 
 QString colorText(const QColor& color)
 {
-    return QString::number(platform::colorToBgr(color));
+    return QString::number(pictures::colorToBgr(color));
 }
 
 int clampInt(double value)
@@ -77,7 +77,7 @@ DecodedPicture decodePicture(const DecodeJob& job)
     DecodedPicture result;
     result.path = job.path;
     result.fit = job.fit;
-    const platform::ImageInfo info = platform::queryImageInfo(job.path);
+    const pictures::ImageInfo info = pictures::queryImageInfo(job.path);
     const DecodeFit& fit = job.fit;
     QSize bound = fit.window;
     bool exact = false;
@@ -92,11 +92,11 @@ DecodedPicture decodePicture(const DecodeJob& job)
             exact = true;
         }
     }
-    platform::LoadOptions options;
+    pictures::LoadOptions options;
     if (bound.isValid() && !bound.isEmpty())
         options.fitInside = bound;
     options.exactFit = exact;
-    platform::LoadResult loaded = platform::loadImage(job.path, options);
+    pictures::LoadResult loaded = pictures::loadImage(job.path, options);
     result.ok = loaded.ok();
     if (result.ok) {
         result.image = std::move(loaded.image);
@@ -146,19 +146,19 @@ frmSaver::frmSaver(Program program, ShowMode mode, QWidget* parent)
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
 
-    m_picture = new platform::PictureView(this);
+    m_picture = new pictures::PictureView(this);
     m_picture->hide();
     m_picture->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_picture->setFocusPolicy(Qt::NoFocus);
-    connect(m_picture, &platform::PictureView::progress, this, [this](int percent) {
+    connect(m_picture, &pictures::PictureView::progress, this, [this](int percent) {
         if (m_machine && !m_unloaded) {
             m_machine->paintProgress(percent);
             schedule();
         }
     });
 
-    m_sound = new platform::SoundPlayer(this);
-    connect(m_sound, &platform::SoundPlayer::statusUpdate, this, &frmSaver::soundStatus);
+    m_sound = new media::SoundPlayer(this);
+    connect(m_sound, &media::SoundPlayer::statusUpdate, this, &frmSaver::soundStatus);
 
     m_tick = new QTimer(this);
     m_tick->setSingleShot(true);
@@ -245,7 +245,7 @@ void frmSaver::readPaintSettings()
             options);
         return;
     }
-    platform::PictureView& v = *m_picture;
+    pictures::PictureView& v = *m_picture;
     v.setEffectGrain(
         clampInt(leadingValue(setting(QStringLiteral("EffectGrain"), QStringLiteral("Effect Grain"),
                                       QString::number(v.effectGrain())))));
@@ -263,7 +263,7 @@ void frmSaver::readPaintSettings()
     if (m_program == Program::Runtime) {
         const QString text = store::getSetting(QStringLiteral("TransparentColor"),
                                                colorText(v.transparentColor()), true);
-        v.setTransparentColor(platform::bgrToColor(nearest(leadingValue(text))));
+        v.setTransparentColor(pictures::bgrToColor(nearest(leadingValue(text))));
     }
 }
 
@@ -556,7 +556,7 @@ QImage frmSaver::withOverlay(const QImage& source)
 
     // The attributes are applied before measuring, so that the block is
     // measured with the font it is drawn in.
-    platform::TextStyle& s = m_textStyle;
+    pictures::TextStyle& s = m_textStyle;
     s.fontName = read("Display Text Font Name", "Display Text Font Name", s.fontName);
     const double size = leadingValue(
         read("Display Text Font Size", "Display Text Font Size", numberText(s.fontSize)));
@@ -591,11 +591,11 @@ QImage frmSaver::withOverlay(const QImage& source)
     s.wordWrap =
         isTrue(read("Display Text Wordwrap", "Display Text Wordwrap", QStringLiteral("True")));
 
-    const QStringList lines = platform::splitTextLines(text);
+    const QStringList lines = pictures::splitTextLines(text);
     QList<double> widths;
     for (const QString& line : lines)
-        widths << platform::measureLineWidth(s, line);
-    const double firstHeight = platform::measureLineHeight(s, lines.value(0));
+        widths << pictures::measureLineWidth(s, line);
+    const double firstHeight = pictures::measureLineHeight(s, lines.value(0));
     TextBlock block = measureBlock(widths, firstHeight, s.shadowXDepth, s.shadowYDepth);
     const int bw = source.width();
     const int bh = source.height();
@@ -613,7 +613,7 @@ QImage frmSaver::withOverlay(const QImage& source)
                      int(block.height));
 
     QImage image = source.copy();
-    platform::drawText(image, text, s, rect, clampInt(leadingValue(alignText)));
+    pictures::drawText(image, text, s, rect, clampInt(leadingValue(alignText)));
     return image;
 }
 
@@ -633,13 +633,13 @@ void frmSaver::showClip(const QString& path, bool reopen)
 {
     m_picture->hide();
     if (!m_video) {
-        m_video = new platform::VideoView(this);
+        m_video = new media::VideoView(this);
         m_video->setFocusPolicy(Qt::NoFocus);
-        connect(m_video, &platform::VideoView::frameRendered, this, [this] {
+        connect(m_video, &media::VideoView::frameRendered, this, [this] {
             if (m_clipUnplaced && !m_video->frameSize().isEmpty())
                 placeClip();
         });
-        connect(m_video, &platform::VideoView::statusChanged, this, [this] {
+        connect(m_video, &media::VideoView::statusChanged, this, [this] {
             if (m_machine && !m_unloaded) {
                 m_machine->videoStatus(now());
                 schedule();
@@ -693,7 +693,7 @@ bool frmSaver::isSoundPlaying() const
 
 void frmSaver::playSound(const QString& path, SoundKind kind)
 {
-    platform::SoundPlayer& mmc = *m_sound;
+    media::SoundPlayer& mmc = *m_sound;
     const CdTrack cd = kind == SoundKind::CdTrack ? cdTrack(path) : CdTrack{};
     if (kind == SoundKind::SoundFile) {
         mmc.setCommand(QStringLiteral("Stop"));
@@ -720,7 +720,7 @@ void frmSaver::playSound(const QString& path, SoundKind kind)
 
 void frmSaver::soundStatus()
 {
-    platform::SoundPlayer& mmc = *m_sound;
+    media::SoundPlayer& mmc = *m_sound;
     bool ended = false;
     if (mmc.deviceType().compare(QLatin1String("CDAudio"), Qt::CaseInsensitive) == 0)
         ended = mmc.position() / 1000 >= mmc.to() / 1000;

@@ -21,17 +21,19 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/textdraw.h"
+#include "pictures/textdraw.h"
 #include "show/placement.h"
 #include "show/showmachine.h"
 
 class QTimer;
 
-namespace platform {
+namespace pictures {
 class PictureView;
+}
+namespace media {
 class VideoView;
 class SoundPlayer;
-} // namespace platform
+} // namespace media
 
 namespace show {
 
@@ -72,8 +74,8 @@ public:
     QStringList images() const { return m_machine->config().images; }
     QStringList sounds() const { return m_machine->config().sounds; }
     QColor backColor() const { return m_backColor; }
-    platform::PictureView* pictureView() const { return m_picture; }
-    const platform::SoundPlayer* soundPlayer() const { return m_sound; }
+    pictures::PictureView* pictureView() const { return m_picture; }
+    const media::SoundPlayer* soundPlayer() const { return m_sound; }
     // A picture is being decoded on the worker thread.
     bool decoding() const { return !m_decoding.isEmpty(); }
 
@@ -150,9 +152,9 @@ private:
     QString m_workFolder;  // runtime
     QString m_settingsFile;
 
-    platform::PictureView* m_picture = nullptr;
-    platform::VideoView* m_video = nullptr;
-    platform::SoundPlayer* m_sound = nullptr;
+    pictures::PictureView* m_picture = nullptr;
+    media::VideoView* m_video = nullptr;
+    media::SoundPlayer* m_sound = nullptr;
     QTimer* m_tick = nullptr;
     QElapsedTimer m_clock;
     std::unique_ptr<ShowMachine> m_machine;
@@ -170,7 +172,7 @@ private:
     QString m_queued; // to decode when the running job ends
 
     DecodedPicture m_current; // the picture on screen, without the overlay
-    platform::TextStyle m_textStyle;
+    pictures::TextStyle m_textStyle;
     QPointF m_textPos;
     QList<QPointer<QWidget>> m_covers;
 };

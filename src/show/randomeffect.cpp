@@ -1,26 +1,15 @@
 #include "show/randomeffect.h"
 
-#include <array>
 #include <cmath>
-#include <utility>
+
+#include "pictures/transitions.h"
 
 namespace show {
 
 bool inRandomPool(int code)
 {
-    static constexpr std::array<std::pair<int, int>, 8> pool = {{{2000, 2554},
-                                                                 {4000, 4029},
-                                                                 {5000, 5263},
-                                                                 {6000, 6525},
-                                                                 {7000, 7263},
-                                                                 {8000, 8259},
-                                                                 {15000, 15035},
-                                                                 {16000, 16035}}};
-    for (const auto& [low, high] : pool) {
-        if (code >= low && code <= high)
-            return true;
-    }
-    return false;
+    // The effect table is the one place that says which codes the pool holds.
+    return pictures::isPoolCode(code);
 }
 
 double RandomEffect::draw()

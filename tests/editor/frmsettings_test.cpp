@@ -27,7 +27,7 @@
 #include "editor/medialistview.h"
 #include "editor/projectfiles.h"
 #include "editor/transitionsdialog.h"
-#include "platform/pictureview.h"
+#include "pictures/pictureview.h"
 #include "store/settings.h"
 
 using editor::frmSettings;
@@ -615,13 +615,13 @@ TEST_F(EditorWindow, TransitionsCancelStoresNothingOkStoresAllSeven)
     });
     w->ShowTransitionsDialog();
     editor::TransitionsDialog::setRunHook({});
-    const platform::EffectParams defaults;
+    const pictures::EffectParams defaults;
     EXPECT_EQ(setting("Paint Effect"), "2001");
     EXPECT_EQ(setting("EffectGrain"), QString::number(defaults.grain));
     EXPECT_EQ(setting("EffectDelay"), QString::number(defaults.delayMs));
     EXPECT_EQ(setting("PaintMaxPasses"), QString::number(defaults.maxPasses));
     EXPECT_EQ(setting("WandSize"), QString::number(defaults.wandSize));
-    const qint64 wand = platform::colorToBgr(defaults.wandColor);
+    const qint64 wand = pictures::colorToBgr(defaults.wandColor);
     EXPECT_EQ(setting("WandColor"), QString::number(wand));
     EXPECT_EQ(setting("TransparentColor"), "-1");
 }

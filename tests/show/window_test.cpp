@@ -12,8 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "common/testutil.h"
-#include "platform/pictureview.h"
-#include "platform/soundplayer.h"
+#include "pictures/pictureview.h"
+#include "media/soundplayer.h"
 #include "show/frmsaver.h"
 #include "show/playlist.h"
 #include "store/settings.h"
@@ -223,7 +223,7 @@ TEST_F(WindowTest, SoundsPlayOneAfterAnotherAndStartOver)
     timer.start();
     while (timer.elapsed() < 4000 && played.size() < 3) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        const platform::SoundPlayer* mmc = show.soundPlayer();
+        const media::SoundPlayer* mmc = show.soundPlayer();
         if (mmc->updateInterval() > 0 && (played.isEmpty() || played.last() != mmc->fileName()))
             played << mmc->fileName();
     }

@@ -1,0 +1,35 @@
+#pragma once
+// JPEG through libjpeg-turbo directly: DCT scaling to any multiple of 1/8,
+// output straight into the QImage's rows, and strictness about truncated or
+// corrupt data (libjpeg only warns about them and fills the rest with grey).
+
+#include <cstddef>
+
+#include <QImage>
+#include <QSize>
+
+#include "pictures/imageio.h"
+
+namespace pictures::detail {
+
+enum class JpegStatus { Ok, NotJpeg, Unsupported, Corrupt, TooLarge };
+
+bool looksLikeJpeg(const uchar* data, size_t size);
+
+// Header only: stored size and the EXIF orientation (1 to 8, 1 when absent).
+JpegStatus jpegReadHeader(const uchar* data, size_t size, QSize* storedSize, int* orientation);
+
+// Decodes, scaled per options, upright. *sourceSize gets the upright source
+// size. Unsupported means a colour space we leave to another decoder (CMYK).
+JpegStatus jpegDecode(const uchar* data, size_t size, const LoadOptions& options, QImage* image,
+                      QSize* sourceSize);
+
+// EXIF orientation from the payload of an APP1 segment ("Exif\0\0" + TIFF);
+// 1 when absent or malformed.
+int exifOrientation(const uchar* app1, size_t size);
+
+// Turns an image stored with the EXIF orientation `orientation` upright.
+QImage applyExifOrientation(const QImage& stored, int orientation);
+bool orientationSwapsAxes(int orientation);
+
+} // namespace pictures::detail

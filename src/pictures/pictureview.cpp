@@ -1,0 +1,339 @@
+#include "pictures/pictureview.h"
+
+#include <cmath>
+
+#include <QElapsedTimer>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+
+namespace pictures {
+
+PictureView::PictureView(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_timer = new QTimer(this);
+    m_timer->setTimerType(Qt::PreciseTimer);
+    connect(m_timer, &QTimer::timeout, this, &PictureView::advanceFrame);
+    auto elapsed = std::make_shared<QElapsedTimer>();
+    elapsed->start();
+    m_clock = [elapsed] { return elapsed->elapsed(); };
+}
+
+PictureView::~PictureView() = default;
+
+// --- picture -----------------------------------------------------------------
+
+QSize PictureView::decodeBound() const
+{
+    if (m_decodeBound.isValid())
+        return m_decodeBound;
+    QScreen* s = screen();
+    if (!s)
+        return QSize(3840, 2160);
+    const QSize screenSize = s->size() * s->devicePixelRatio();
+    return screenSize.expandedTo(size());
+}
+
+void PictureView::setDecodeBound(const QSize& bound)
+{
+    m_decodeBound = bound;
+}
+
+LoadStatus PictureView::loadImage(const QString& path)
+{
+    LoadOptions options;
+    options.fitInside = decodeBound();
+    // Painting scales the picture into its rectangle anyway; resampling it
+    // to the exact bound first would be done twice.
+    options.exactFit = false;
+    LoadResult r = pictures::loadImage(path, options);
+    if (r.ok()) {
+        m_image = std::move(r.image);
+        m_sourceSize = r.sourceSize;
+    }
+    emitProgress(100);
+    if (r.ok() && isVisible())
+        startPaint();
+    return r.status;
+}
+
+void PictureView::setImage(const QImage& image)
+{
+    m_image = image.isNull() ? QImage() : image;
+    m_sourceSize = m_image.size();
+    if (isVisible())
+        startPaint();
+}
+
+void PictureView::dropImage()
+{
+    m_image = QImage();
+    m_sourceSize = QSize();
+    if (isVisible() && !isPainting())
+        refreshStill();
+}
+
+bool PictureView::hasImage() const
+{
+    return !m_image.isNull();
+}
+
+QImage PictureView::image() const
+{
+    return m_image;
+}
+
+QSize PictureView::imageSize() const
+{
+    return m_image.isNull() ? QSize(0, 0) : m_image.size();
+}
+
+QSize PictureView::sourceSize() const
+{
+    return m_image.isNull() ? QSize(0, 0) : m_sourceSize;
+}
+
+bool PictureView::saveImage(const QString& path, SaveFormat format, QString* error) const
+{
+    return pictures::saveImage(m_image, path, format, error);
+}
+
+ImageInfo PictureView::queryInfo(const QString& path)
+{
+    ImageInfo info = queryImageInfo(path);
+    m_lastInfoOk = info.ok;
+    return info;
+}
+
+void PictureView::drawText(const QString& text, const TextStyle& style, const QRect& rect,
+                           int alignment)
+{
+    if (m_image.isNull())
+        return;
+    pictures::drawText(m_image, text, style, rect, alignment);
+    if (isVisible() && !isPainting())
+        refreshStill();
+}
+
+// --- properties ----------------------------------------------------------------
+
+void PictureView::setPaintEffect(int code)
+{
+    m_effect = code;
+}
+
+void PictureView::setEffectParams(const EffectParams& params)
+{
+    m_params = params;
+}
+
+void PictureView::setBackColor(const QColor& color)
+{
+    m_backColor = color.isValid() ? color : QColor(0, 0, 0);
+    if (isVisible() && !isPainting())
+        refreshStill();
+}
+
+void PictureView::setPaintSizeMode(int mode)
+{
+    m_sizeMode = mode;
+    if (isVisible() && !isPainting())
+        refreshStill();
+}
+
+void PictureView::setZoom(int percent)
+{
+    m_zoom = std::clamp(percent, 1, 10000);
+    if (isVisible() && !isPainting())
+        refreshStill();
+}
+
+// --- composing -------------------------------------------------------------------
+
+QImage PictureView::composeScreen() const
+{
+    const qreal dpr = devicePixelRatioF();
+    const QSize px = (QSizeF(size()) * dpr).toSize().expandedTo(QSize(1, 1));
+    QImage screen(px, QImage::Format_RGB32);
+    screen.setDevicePixelRatio(1.0);
+    screen.fill(m_backColor);
+    if (m_image.isNull())
+        return screen;
+    QPainter p(&screen);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSize img = m_image.size();
+    // "Actual size" is the file's own size; the held picture may be smaller
+    // when it was decoded to fit the screen.
+    const QSize actual = m_sourceSize.isValid() ? m_sourceSize : img;
+    const double zoom = m_zoom / 100.0;
+    QRectF target;
+    switch (m_sizeMode) {
+    case 1:
+        target = QRectF(QPointF(0, 0), QSizeF(px));
+        break;
+    case 3: {
+        const QSizeF fitted = QSizeF(actual).scaled(QSizeF(px), Qt::KeepAspectRatio);
+        target =
+            QRectF(QPointF((px.width() - fitted.width()) / 2, (px.height() - fitted.height()) / 2),
+                   fitted);
+        break;
+    }
+    default:
+        target = QRectF(QPointF(0, 0), QSizeF(actual) * zoom * dpr);
+        break;
+    }
+    p.drawImage(target, m_image, QRectF(m_image.rect()));
+    return screen;
+}
+
+void PictureView::refreshStill()
+{
+    m_frame = composeScreen();
+    m_frameRect = geometry();
+    m_frameValid = true;
+    update();
+}
+
+// --- painting ---------------------------------------------------------------------
+
+bool PictureView::isPainting() const
+{
+    return m_transition != nullptr;
+}
+
+void PictureView::setClock(std::function<qint64()> clock)
+{
+    if (clock)
+        m_clock = std::move(clock);
+}
+
+void PictureView::startPaint()
+{
+    const QImage target = composeScreen();
+    // The old screen: what this view last showed, where it showed it, seen
+    // through the view's new rectangle; the back colour elsewhere.
+    QImage old(target.size(), QImage::Format_RGB32);
+    old.fill(m_backColor);
+    if (m_frameValid && !m_frame.isNull()) {
+        QPainter p(&old);
+        const QPoint offset = m_frameRect.topLeft() - geometry().topLeft();
+        p.drawImage(QPointF(offset * devicePixelRatioF()), m_frame);
+    }
+    m_transition.reset();
+    m_timer->stop();
+    if (!isPoolCode(m_effect) || m_params.durationMs() <= 0) {
+        m_frame = target;
+        m_frameRect = geometry();
+        m_frameValid = true;
+        update();
+        emitProgress(100);
+        Q_EMIT paintFinished();
+        return;
+    }
+    m_transition = std::make_unique<Transition>(m_effect, m_params, old, target);
+    m_frame = old;
+    m_frameRect = geometry();
+    m_frameValid = true;
+    m_progress = 0;
+    const QScreen* s = screen();
+    const double hz = s && s->refreshRate() > 1 ? s->refreshRate() : 60.0;
+    m_frameInterval = std::max(4, int(1000.0 / hz));
+    // A frame reaches the screen about one frame period after it is drawn,
+    // so each one is drawn for that moment. The first is drawn at once rather
+    // than at the timer's first tick; the paint keeps its length on the
+    // screen and only its last frame comes one period before its end.
+    m_paintStart = m_clock() - m_frameInterval;
+    m_timer->start(m_frameInterval);
+    advanceFrame();
+}
+
+void PictureView::advanceFrame()
+{
+    if (!m_transition)
+        return;
+    const int duration = std::max(1, m_params.durationMs());
+    const qint64 elapsed = std::max<qint64>(0, m_clock() - m_paintStart);
+    if (elapsed >= duration) {
+        finishPaint();
+        return;
+    }
+    const double p = double(elapsed) / duration;
+    m_transition->renderFrame(p, m_frame);
+    update();
+    emitProgress(std::clamp(int(p * 100), 1, 99));
+}
+
+void PictureView::finishPaint()
+{
+    if (!m_transition)
+        return;
+    m_frame = m_transition->target().copy();
+    m_transition.reset();
+    m_timer->stop();
+    update();
+    emitProgress(100);
+    Q_EMIT paintFinished();
+}
+
+void PictureView::stopPaint()
+{
+    finishPaint();
+}
+
+void PictureView::emitProgress(int percent)
+{
+    if (percent == m_progress && percent != 100)
+        return;
+    m_progress = percent;
+    Q_EMIT progress(percent);
+}
+
+QImage PictureView::currentFrame() const
+{
+    return m_frame;
+}
+
+// --- events ------------------------------------------------------------------------
+
+void PictureView::paintEvent(QPaintEvent* event)
+{
+    QPainter p(this);
+    if (m_frame.isNull()) {
+        p.fillRect(event->rect(), m_backColor);
+        return;
+    }
+    // m_frame is in device pixels; drawn onto the logical rectangle so that
+    // no copy of the frame is made to set its pixel ratio.
+    p.drawImage(QRectF(rect()), m_frame);
+}
+
+void PictureView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    startPaint();
+}
+
+void PictureView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    if (isPainting())
+        finishPaint();
+}
+
+void PictureView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (isPainting())
+        finishPaint();
+    if (isVisible())
+        refreshStill();
+}
+
+void PictureView::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+}
+
+} // namespace pictures

@@ -1,0 +1,162 @@
+#pragma once
+// The picture view: the widget that stands for the show's and the editor's
+// imaging control. It holds one picture, fits it into its rectangle by a size
+// mode and a zoom percentage, and paints it with a paint effect when it is
+// shown or given a new picture while visible.
+//
+// Painting is driven by a frame timer at the display's rate; nothing blocks.
+// Each frame reads the clock (replaceable, so tests drive a paint with a fake
+// clock and advanceFrame()), renders the transition and reports progress.
+// Each frame is drawn for the moment it reaches the screen, one frame period
+// (frameInterval()) after the clock's reading, and the first one as soon as
+// the paint starts, without waiting for the timer: its progress is reported
+// at once. A paint no longer than one frame period ends at once.
+//
+//   show() / load while visible
+//        |  old screen = what this view last put on the screen, at its place
+//        v  new screen = back colour + picture by size mode and zoom
+//   [painting] first frame at once: progress(1..99)
+//        |  --frame--> progress(1..99) ... --> progress(100), paintFinished()
+//        |  stopPaint(): the new picture at once, progress(100), paintFinished()
+//
+// Progress is also reported (100) when a load ends, successful or not, so a
+// caller that acts on progress events sees one for every load.
+//
+// Size modes:
+//   0  actual size at the zoom percentage, from the top-left corner, clipped
+//   1  stretched to the rectangle
+//   3  fitted inside the rectangle keeping the aspect ratio (enlarged or
+//      reduced), centred
+//   other values draw as 0.
+
+#include <functional>
+#include <memory>
+
+#include <QColor>
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+#include "pictures/imageio.h"
+#include "pictures/textdraw.h"
+#include "pictures/transitions.h"
+
+class QTimer;
+
+namespace pictures {
+
+class PictureView : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureView(QWidget* parent = nullptr);
+    ~PictureView() override;
+
+    // --- picture -------------------------------------------------------------
+    // Loads the file's first image. On failure the previous picture stays.
+    // The picture is decoded to fit the decode bound (default: the size of the
+    // screen the view is on), so pictures larger than the screen never exist
+    // at full size: it may come out up to twice the bound's size (the cheapest
+    // DCT scale), since painting resamples it anyway. imageSize() is then the
+    // decoded size and sourceSize() the file's own.
+    LoadStatus loadImage(const QString& path);
+    void setImage(const QImage& image); // a null image drops the picture
+    void dropImage();                   // the image handle written 0
+    bool hasImage() const;
+    QImage image() const;
+    QSize imageSize() const;  // pixel size of the held picture; 0x0 without one
+    QSize sourceSize() const; // the file's own pixel size (as imageSize() for setImage)
+    bool saveImage(const QString& path, SaveFormat format, QString* error = nullptr) const;
+    void setDecodeBound(const QSize& bound); // invalid = the screen's size
+    QSize decodeBound() const;
+
+    // Header-only information about a file; lastInfoOk() is the Boolean read
+    // right after the query.
+    ImageInfo queryInfo(const QString& path);
+    bool lastInfoOk() const { return m_lastInfoOk; }
+
+    // --- text on the picture -------------------------------------------------
+    // Draws onto the held picture (picture pixels); no effect is run.
+    void drawText(const QString& text, const TextStyle& style, const QRect& rect, int alignment);
+
+    // --- paint properties (used by the next paint) ----------------------------
+    void setPaintEffect(int code);
+    int paintEffect() const { return m_effect; }
+    void setEffectParams(const EffectParams& params);
+    EffectParams effectParams() const { return m_params; }
+    void setEffectGrain(int v) { m_params.grain = v; }
+    int effectGrain() const { return m_params.grain; }
+    void setEffectDelay(int v) { m_params.delayMs = v; }
+    int effectDelay() const { return m_params.delayMs; }
+    void setPaintMaxPasses(int v) { m_params.maxPasses = v; }
+    int paintMaxPasses() const { return m_params.maxPasses; }
+    void setWandSize(int v) { m_params.wandSize = v; }
+    int wandSize() const { return m_params.wandSize; }
+    void setWandColor(const QColor& c) { m_params.wandColor = c; }
+    QColor wandColor() const { return m_params.wandColor; }
+    void setTransparentColor(const QColor& c) { m_params.transparentColor = c; }
+    QColor transparentColor() const { return m_params.transparentColor; }
+    void setBackColor(const QColor& color);
+    QColor backColor() const { return m_backColor; }
+
+    // --- fitting --------------------------------------------------------------
+    void setPaintSizeMode(int mode);
+    int paintSizeMode() const { return m_sizeMode; }
+    void setZoom(int percent); // 100 = actual size; clamped to 1..10000
+    int zoom() const { return m_zoom; }
+
+    // --- painting -------------------------------------------------------------
+    bool isPainting() const;
+    int paintProgress() const { return m_progress; }
+    void stopPaint();
+    // Milliseconds, monotonic. Default: a QElapsedTimer started with the view.
+    void setClock(std::function<qint64()> clock);
+    // One frame: what the frame timer calls. Public so tests can step a paint.
+    void advanceFrame();
+    // Milliseconds between two frames at the screen's refresh rate (of the
+    // running paint, else of the last one); a frame shows the paint as it
+    // stands this long after the clock's reading.
+    int frameInterval() const { return m_frameInterval; }
+    // What the view shows now (the current frame, at the view's size).
+    QImage currentFrame() const;
+
+Q_SIGNALS:
+    void progress(int percent);
+    void paintFinished();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    QImage composeScreen() const; // back colour + picture, at the view's size
+    void startPaint();
+    void finishPaint();
+    void refreshStill();
+    void emitProgress(int percent);
+
+    QImage m_image;
+    QSize m_sourceSize;
+    QSize m_decodeBound;
+    bool m_lastInfoOk = false;
+
+    int m_effect = 0;
+    EffectParams m_params;
+    QColor m_backColor = QColor(0, 0, 0);
+    int m_sizeMode = 0;
+    int m_zoom = 100;
+
+    QImage m_frame;    // what is on the screen
+    QRect m_frameRect; // where (parent coordinates) m_frame was put
+    bool m_frameValid = false;
+    std::unique_ptr<Transition> m_transition;
+    qint64 m_paintStart = 0;
+    int m_frameInterval = 16; // ms between frames of the paint running or last run
+    int m_progress = 0;
+    QTimer* m_timer = nullptr;
+    std::function<qint64()> m_clock;
+};
+
+} // namespace pictures

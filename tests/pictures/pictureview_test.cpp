@@ -1,0 +1,292 @@
+// The picture view: paints driven by a fake clock, progress, stop, size modes.
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "pictures/pictureview.h"
+
+using namespace pictures;
+
+namespace {
+
+QImage filled(QSize size, QColor color)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(color);
+    return img;
+}
+
+QRgb at(const PictureView& view, int x, int y)
+{
+    return view.currentFrame().pixel(x, y) & 0xffffff;
+}
+
+constexpr QRgb kRed = 0xff0000, kBlue = 0x0000ff, kGreen = 0x00ff00;
+
+struct FakeClock {
+    qint64 now = 1000;
+    std::function<qint64()> fn()
+    {
+        return [this] { return now; };
+    }
+};
+
+class PictureViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        view.setClock(clock.fn());
+        view.resize(200, 100);
+        view.setBackColor(Qt::blue);
+        view.setEffectDelay(10);
+        view.setPaintMaxPasses(10); // a paint lasts 100 ms
+    }
+    FakeClock clock;
+    PictureView view;
+};
+
+} // namespace
+
+TEST_F(PictureViewTest, ShowingPaintsWithTheEffectFromTheBackColourToThePicture)
+{
+    view.setImage(filled(QSize(200, 100), Qt::red));
+    view.setPaintEffect(2000); // left to right
+    QSignalSpy progress(&view, &PictureView::progress);
+    QSignalSpy finished(&view, &PictureView::paintFinished);
+    view.show();
+    ASSERT_TRUE(view.isPainting());
+    // Frames are drawn for the moment they reach the screen, one frame
+    // period on (see the next test).
+    const int lead = view.frameInterval();
+    ASSERT_LT(lead, 50);
+    EXPECT_EQ(at(view, 195, 50), kBlue);
+
+    clock.now += 50 - lead;
+    view.advanceFrame();
+    EXPECT_EQ(at(view, 5, 50), kRed);
+    EXPECT_EQ(at(view, 95, 50), kRed);
+    EXPECT_EQ(at(view, 105, 50), kBlue);
+    EXPECT_EQ(view.paintProgress(), 50);
+
+    clock.now += 50;
+    view.advanceFrame();
+    EXPECT_FALSE(view.isPainting());
+    EXPECT_EQ(at(view, 195, 50), kRed);
+    ASSERT_EQ(finished.count(), 1);
+    ASSERT_EQ(progress.count(), 3);
+    EXPECT_EQ(progress.at(1).at(0).toInt(), 50);
+    EXPECT_EQ(progress.last().at(0).toInt(), 100);
+}
+
+TEST_F(PictureViewTest, TheFirstFrameIsDrawnWhenThePaintStartsWithoutWaitingForATick)
+{
+    view.setImage(filled(QSize(200, 100), Qt::red));
+    view.setEffectDelay(4);
+    view.setPaintMaxPasses(25); // a paint lasts 100 ms, in passes of 4 ms
+    view.setPaintEffect(2000);  // left to right
+    QSignalSpy progress(&view, &PictureView::progress);
+    QSignalSpy finished(&view, &PictureView::paintFinished);
+    view.show();
+    // The clock has not moved, yet the frame for one frame period on is
+    // drawn and reported.
+    ASSERT_TRUE(view.isPainting());
+    const int lead = view.frameInterval();
+    ASSERT_GE(lead, 8);
+    ASSERT_LE(lead, 40);
+    ASSERT_EQ(progress.count(), 1);
+    EXPECT_EQ(progress.at(0).at(0).toInt(), lead);
+    EXPECT_EQ(at(view, 5, 50), kRed);
+    EXPECT_EQ(at(view, 195, 50), kBlue);
+
+    // The ticks carry on from there and the paint keeps its length.
+    clock.now += 60 - lead;
+    view.advanceFrame();
+    EXPECT_EQ(view.paintProgress(), 60);
+    clock.now += 39;
+    view.advanceFrame();
+    EXPECT_TRUE(view.isPainting());
+    EXPECT_EQ(view.paintProgress(), 99);
+    clock.now += 1;
+    view.advanceFrame();
+    EXPECT_FALSE(view.isPainting());
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(progress.last().at(0).toInt(), 100);
+}
+
+TEST_F(PictureViewTest, APaintNoLongerThanAFramePeriodEndsAtOnce)
+{
+    view.setImage(filled(QSize(200, 100), Qt::red));
+    view.setEffectDelay(1);
+    view.setPaintMaxPasses(2); // 2 ms
+    view.setPaintEffect(2000);
+    QSignalSpy progress(&view, &PictureView::progress);
+    QSignalSpy finished(&view, &PictureView::paintFinished);
+    view.show();
+    EXPECT_FALSE(view.isPainting());
+    ASSERT_EQ(progress.count(), 1);
+    EXPECT_EQ(progress.at(0).at(0).toInt(), 100);
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_EQ(at(view, 195, 50), kRed);
+}
+
+TEST_F(PictureViewTest, TheNextPictureTakesOverFromThePreviousOne)
+{
+    view.setImage(filled(QSize(200, 100), Qt::red));
+    view.setPaintEffect(0); // at once
+    view.show();
+    EXPECT_FALSE(view.isPainting());
+    EXPECT_EQ(at(view, 100, 50), kRed);
+
+    view.setPaintEffect(16000); // cross-fade
+    view.setImage(filled(QSize(200, 100), Qt::green));
+    ASSERT_TRUE(view.isPainting());
+    // Starts from what was on the screen: the first frame is mostly red.
+    const QColor start = QColor::fromRgb(at(view, 100, 50));
+    EXPECT_GT(start.red(), 150);
+    EXPECT_LT(start.green(), 100);
+    clock.now += 50;
+    view.advanceFrame();
+    const QRgb mid = at(view, 100, 50);
+    EXPECT_NE(mid, kRed);
+    EXPECT_NE(mid, kGreen);
+    clock.now += 50;
+    view.advanceFrame();
+    EXPECT_EQ(at(view, 100, 50), kGreen);
+}
+
+TEST_F(PictureViewTest, HidingLoadingAndShowingAgainStartsANewPaint)
+{
+    view.setImage(filled(QSize(200, 100), Qt::red));
+    view.show();
+    clock.now += 200;
+    view.advanceFrame();
+    view.hide();
+    view.setPaintEffect(5000);
+    view.setImage(filled(QSize(200, 100), Qt::green));
+    EXPECT_FALSE(view.isPainting()); // hidden: nothing painted yet
+    view.show();
+    EXPECT_TRUE(view.isPainting());
+    // An iris opening from the centre over the red that was on the screen.
+    EXPECT_EQ(at(view, 100, 50), kGreen);
+    EXPECT_EQ(at(view, 2, 2), kRed);
+}
+
+TEST_F(PictureViewTest, StopShowsThePictureAndReportsTheEnd)
+{
+    view.setImage(filled(QSize(200, 100), Qt::red));
+    view.setPaintEffect(6000);
+    view.show();
+    clock.now += 30;
+    view.advanceFrame();
+    QSignalSpy progress(&view, &PictureView::progress);
+    view.stopPaint();
+    EXPECT_FALSE(view.isPainting());
+    EXPECT_EQ(at(view, 100, 50), kRed);
+    ASSERT_EQ(progress.count(), 1);
+    EXPECT_EQ(progress.at(0).at(0).toInt(), 100);
+    view.stopPaint(); // nothing running: nothing reported
+    EXPECT_EQ(progress.count(), 1);
+}
+
+TEST_F(PictureViewTest, StopFromInsideTheProgressHandlerIsSafe)
+{
+    view.setImage(filled(QSize(200, 100), Qt::red));
+    view.setPaintEffect(7000);
+    QObject::connect(&view, &PictureView::progress, &view, [this](int p) {
+        if (p > 0 && p < 100)
+            view.stopPaint();
+    });
+    view.show();
+    clock.now += 40;
+    view.advanceFrame();
+    EXPECT_FALSE(view.isPainting());
+    EXPECT_EQ(view.paintProgress(), 100);
+}
+
+TEST_F(PictureViewTest, TheFrameTimerDrivesAPaintWithTheRealClock)
+{
+    PictureView real;
+    real.resize(64, 64);
+    real.setEffectDelay(10);
+    real.setPaintMaxPasses(10);
+    real.setPaintEffect(4000);
+    real.setImage(filled(QSize(64, 64), Qt::red));
+    QSignalSpy finished(&real, &PictureView::paintFinished);
+    real.show();
+    EXPECT_TRUE(real.isPainting());
+    EXPECT_TRUE(finished.wait(3000));
+    EXPECT_EQ(real.currentFrame().pixel(10, 10) & 0xffffff, kRed);
+}
+
+TEST_F(PictureViewTest, SizeModesAndZoom)
+{
+    view.setImage(filled(QSize(40, 20), Qt::red));
+    view.show();
+    // 0: actual size from the top-left corner
+    view.setPaintSizeMode(0);
+    EXPECT_EQ(at(view, 10, 10), kRed);
+    EXPECT_EQ(at(view, 50, 10), kBlue);
+    view.setZoom(200);
+    EXPECT_EQ(view.zoom(), 200);
+    EXPECT_EQ(at(view, 70, 30), kRed);
+    EXPECT_EQ(at(view, 90, 30), kBlue);
+    view.setZoom(100);
+    // 1: stretched to the rectangle
+    view.setPaintSizeMode(1);
+    EXPECT_EQ(at(view, 190, 90), kRed);
+    // 3: fitted keeping the aspect ratio, centred
+    view.resize(200, 200);
+    view.setPaintSizeMode(3);
+    EXPECT_EQ(at(view, 100, 100), kRed);
+    EXPECT_EQ(at(view, 100, 20), kBlue);
+    EXPECT_EQ(at(view, 100, 180), kBlue);
+    EXPECT_EQ(at(view, 5, 100), kRed);
+}
+
+TEST_F(PictureViewTest, FailedLoadsKeepThePictureAndStillReportProgress)
+{
+    QTemporaryDir dir;
+    view.setImage(filled(QSize(10, 10), Qt::red));
+    QSignalSpy progress(&view, &PictureView::progress);
+    EXPECT_EQ(view.loadImage(dir.filePath("missing.png")), LoadStatus::NotFound);
+    EXPECT_TRUE(view.hasImage());
+    EXPECT_EQ(view.image().pixel(1, 1) & 0xffffff, kRed);
+    EXPECT_EQ(progress.count(), 1);
+    view.dropImage();
+    EXPECT_FALSE(view.hasImage());
+    EXPECT_EQ(view.imageSize(), QSize(0, 0));
+}
+
+TEST_F(PictureViewTest, PicturesLargerThanTheDecodeBoundAreDecodedSmaller)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("big.jpg");
+    ASSERT_TRUE(saveImage(filled(QSize(1200, 800), Qt::green), path, SaveFormat::Jpeg));
+    view.setDecodeBound(QSize(300, 300));
+    EXPECT_EQ(view.loadImage(path), LoadStatus::Ok);
+    EXPECT_EQ(view.imageSize(), QSize(300, 200));
+    EXPECT_EQ(view.sourceSize(), QSize(1200, 800));
+    const ImageInfo info = view.queryInfo(path);
+    EXPECT_TRUE(view.lastInfoOk());
+    EXPECT_EQ(info.size, QSize(1200, 800));
+    view.queryInfo(dir.filePath("none.jpg"));
+    EXPECT_FALSE(view.lastInfoOk());
+}
+
+TEST_F(PictureViewTest, PaintPropertiesKeepTheirValues)
+{
+    view.setEffectGrain(4);
+    view.setWandSize(3);
+    view.setWandColor(Qt::yellow);
+    view.setTransparentColor(Qt::magenta);
+    view.setPaintEffect(2100);
+    EXPECT_EQ(view.effectGrain(), 4);
+    EXPECT_EQ(view.wandSize(), 3);
+    EXPECT_EQ(view.wandColor(), QColor(Qt::yellow));
+    EXPECT_EQ(view.transparentColor(), QColor(Qt::magenta));
+    EXPECT_EQ(view.paintEffect(), 2100);
+    EXPECT_EQ(view.effectParams().durationMs(), 100);
+}
