@@ -12,6 +12,7 @@ packages=(
     libmagick++-6.q16-dev libzip-dev libjpeg62-turbo-dev libjpeg-turbo-progs
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xdotool x11-utils x11-apps imagemagick feh ffmpeg fonts-dejavu-core
+    libssl-dev p7zip-full python3
 )
 
 missing=()
