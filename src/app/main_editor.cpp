@@ -2,14 +2,20 @@
 
 #include <cstdio>
 
+#include <QCoreApplication>
+
+#include "app/createsaveroption.h"
 #include "app/entry.h"
 #include "app/placeholderwindows.h"
+#include "creator/createsavercommand.h"
 #include "editor/frmsettings.h"
 #include "editor/helpmanual.h"
 #include "show/frmsaver.h"
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> code = app::runCreateSaverOption(argc, argv))
+        return *code;
     const app::ProgramInfo program{
         "kelvra-saver", "Kelvra Saver: make screen savers from pictures and clips, and show them.",
         "the editor", true, editor::installHelpManual, editor::kHelpFileName};
@@ -23,7 +29,9 @@ int main(int argc, char** argv)
                                                               mode.kind == app::ModeKind::Host));
         };
         f.makeConfig = [](const app::Mode& mode) {
-            return new editor::frmSettings(mode.projectPath);
+            auto* window = new editor::frmSettings(mode.projectPath);
+            window->setCreateSaverCommand(creator::mnuCreateSaver_Click);
+            return window;
         };
         f.deliver = [](QWidget* window, const QString& message) {
             if (message != QLatin1String("[Restore App]")) {

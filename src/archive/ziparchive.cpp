@@ -38,13 +38,20 @@ ZipWriter::Method methodFor(const QString& fileName)
 void ZipArchive::setFilesToProcess(const QString& text)
 {
     m_files.clear();
+    m_memberNames.clear();
     if (!text.isEmpty())
-        m_files << text;
+        addFileToProcess(text);
 }
 
 void ZipArchive::addFileToProcess(const QString& path)
 {
+    addFileToProcess(path, QString());
+}
+
+void ZipArchive::addFileToProcess(const QString& path, const QString& memberName)
+{
     m_files << path;
+    m_memberNames << memberName;
 }
 
 bool ZipArchive::report(FileStatus& file, GlobalStatus& all, qint64 fileDone)
@@ -78,19 +85,24 @@ int ZipArchive::pack()
     QList<Input> inputs;
     QSet<QString> names;
     int code = kSuccess;
-    for (const QString& path : std::as_const(m_files)) {
-        const QFileInfo info(path);
+    for (int i = 0; i < m_files.size(); ++i) {
+        const QFileInfo info(m_files[i]);
         if (!info.isFile()) {
             code = kSkippedMissingFiles;
             continue;
         }
-        if (names.contains(info.fileName())) {
+        const QString name = m_memberNames.value(i).isEmpty() ? info.fileName() : m_memberNames[i];
+        // A name we were given must unpack safely; a file name is the
+        // author's own and unpacks under its own name.
+        if (!m_memberNames.value(i).isEmpty() && !safeMemberName(name))
+            return kUnsafeName;
+        if (names.contains(name)) {
             if (code == kSuccess)
                 code = kSkippedEntries;
             continue;
         }
-        names.insert(info.fileName());
-        inputs.append({info.absoluteFilePath(), info.fileName(), info.size(), info.lastModified()});
+        names.insert(name);
+        inputs.append({info.absoluteFilePath(), name, info.size(), info.lastModified()});
     }
 
     GlobalStatus all;
@@ -108,6 +120,18 @@ int ZipArchive::pack()
     out.setDirectWriteFallback(false);
     if (!out.open(QIODevice::WriteOnly))
         return kWriteFailed;
+    if (!m_stub.isEmpty()) {
+        QFile stub(m_stub);
+        if (!stub.open(QIODevice::ReadOnly)) {
+            out.cancelWriting();
+            return kReadFailed;
+        }
+        const QByteArray program = stub.readAll();
+        if (program.isEmpty() || out.write(program) != program.size()) {
+            out.cancelWriting();
+            return program.isEmpty() ? kReadFailed : kWriteFailed;
+        }
+    }
     ZipWriter writer(&out);
     const QByteArray password = m_password.toUtf8();
     std::vector<char> buffer(static_cast<std::size_t>(kChunk));
@@ -145,7 +169,7 @@ int ZipArchive::pack()
         if (!report(file, all, std::min(done, in.size)))
             return fail(kCancelled);
     }
-    if (!writer.finish())
+    if (!writer.finish(m_comment))
         return fail(kWriteFailed);
     if (!out.commit())
         return kWriteFailed;

@@ -56,6 +56,9 @@ public:
     // wildcards).
     void setFilesToProcess(const QString& text);
     void addFileToProcess(const QString& path);
+    // Packs `path` as the member `memberName` (a relative name with "/"
+    // between folders) instead of under its file name.
+    void addFileToProcess(const QString& path, const QString& memberName);
     QStringList filesToProcess() const { return m_files; }
 
     void setArchiveName(const QString& path) { m_archive = path; }
@@ -64,6 +67,11 @@ public:
     void setUnzipToFolder(const QString& folder) { m_unzipTo = folder; }
     QString unzipToFolder() const { return m_unzipTo; }
     void setLimits(const UnpackLimits& limits) { m_limits = limits; }
+    // A program written before the archive: the result is a self-extracting
+    // program that ZIP tools still read. Empty: none.
+    void setSelfExtractorStub(const QString& path) { m_stub = path; }
+    // The archive's comment, written last in the file.
+    void setComment(const QByteArray& comment) { m_comment = comment; }
 
     int pack();
     int unzip();
@@ -77,6 +85,9 @@ private:
     bool report(FileStatus& file, GlobalStatus& all, qint64 fileDone);
 
     QStringList m_files;
+    QStringList m_memberNames; // index for index with m_files; empty: the file name
+    QString m_stub;
+    QByteArray m_comment;
     QString m_archive;
     QString m_password;
     QString m_unzipTo;

@@ -264,7 +264,7 @@ bool ZipWriter::endEntry()
     return true;
 }
 
-bool ZipWriter::finish()
+bool ZipWriter::finish(const QByteArray& comment)
 {
     if (m_open)
         return false;
@@ -302,7 +302,9 @@ bool ZipWriter::finish()
     put16(tail, zip64 ? 0xffff : std::uint16_t(count));
     put32(tail, cdSize >= kMax32 ? kMax32 : std::uint32_t(cdSize));
     put32(tail, cdStart >= kMax32 ? kMax32 : std::uint32_t(cdStart));
-    put16(tail, 0);
+    const QByteArray note = comment.left(0xffff);
+    put16(tail, std::uint16_t(note.size()));
+    tail += note;
     return writeOut(tail.constData(), tail.size());
 }
 

@@ -38,8 +38,9 @@ public:
     // Plain bytes of the current member.
     bool write(const char* data, qint64 size);
     bool endEntry();
-    // Writes the central directory. The device is left open.
-    bool finish();
+    // Writes the central directory, with `comment` (at most 65535 bytes) as
+    // the archive's comment. The device is left open.
+    bool finish(const QByteArray& comment = {});
 
 private:
     struct Entry {

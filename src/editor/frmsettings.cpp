@@ -334,8 +334,9 @@ void frmSettings::buildMenus()
     // Commands that later work plugs in: they are reachable with their
     // captions and keys, and say so instead of doing nothing.
     for (QAction* pending :
-         {test, create, text, clearText, centered, tiled, clearWallpaper, setSS, sound})
+         {test, text, clearText, centered, tiled, clearWallpaper, setSS, sound})
         connect(pending, &QAction::triggered, this, [this, pending] { notYetAvailable(pending); });
+    connect(create, &QAction::triggered, this, &frmSettings::mnuCreateSaver_Click);
 
     connect(file, &QMenu::aboutToShow, this, &frmSettings::mnuFile_Click);
     connect(edit, &QMenu::aboutToShow, this, &frmSettings::mnuEdit_Click);
@@ -708,6 +709,20 @@ bool frmSettings::SaveCurrentConfig()
         QStringLiteral("The screen saver configuration could not be written to '%1'.").arg(path),
         {store::MsgButtons::Ok, store::MsgIcon::Exclamation});
     return false;
+}
+
+void frmSettings::setCreateSaverCommand(CreateSaverCommand command)
+{
+    m_createSaver = std::move(command);
+}
+
+void frmSettings::mnuCreateSaver_Click()
+{
+    if (!m_createSaver) {
+        notYetAvailable(menuItem(QStringLiteral("mnuCreateSaver")));
+        return;
+    }
+    m_createSaver(this, lstHidden(), QString::number(m_spin->Value()));
 }
 
 void frmSettings::mnuNew_Click()

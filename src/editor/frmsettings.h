@@ -10,6 +10,7 @@
 // window position when asked) and closes the program's other windows; only
 // "&Accept" writes "zem.ini".
 
+#include <functional>
 #include <memory>
 
 #include <QAction>
@@ -75,6 +76,13 @@ public:
     void SetListHScroll(bool show);
     void ShowTransitionsDialog();
 
+    // "Create Redistributable Screen Saver": the program hands the command
+    // in, since the creator is not part of the editor.
+    using CreateSaverCommand = std::function<void(QWidget* editor, const QStringList& media,
+                                                  const QString& interval)>;
+    void setCreateSaverCommand(CreateSaverCommand command);
+    void mnuCreateSaver_Click();
+
     void mnuNew_Click();
     void mnuOpen_Click();
     void mnuSave_Click();
@@ -131,6 +139,7 @@ private:
     std::unique_ptr<controls::clsCommonDialog> m_commonDialog;
     bool m_saved = true;
     bool m_waitCursor = false;
+    CreateSaverCommand m_createSaver;
 };
 
 } // namespace editor
