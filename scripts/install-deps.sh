@@ -13,6 +13,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xdotool x11-utils x11-apps imagemagick feh ffmpeg fonts-dejavu-core
     libssl-dev p7zip-full python3
+    makeself bc
 )
 
 missing=()
