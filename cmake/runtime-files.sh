@@ -2,7 +2,7 @@
 # Lists what a personalized saver needs beyond a base Debian system, for a
 # package made "With Runtimes": every shared library the runtime loads
 # (directly, through the Qt plugins it uses, and the media libraries it
-# opens on first use), and those Qt plugins. One line per file: its path, a
+# opens on first use), those Qt plugins, and a font with its configuration. One line per file: its path, a
 # tab, its place below the package's runtime folder.
 #
 # usage: runtime-files.sh RUNTIME OUTPUT
@@ -45,5 +45,11 @@ for f in "${lazy[@]}"; do echo "$f"; done >> "$tmp"
     for p in "${plugins[@]}"; do
         printf '%s\tplugins/%s\n' "$p" "${p#"$plugins_dir"/}"
     done
+    # A base system may have no fonts at all: text would show as boxes.
+    for f in /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf \
+             /usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf; do
+        if [ -f "$f" ]; then printf '%s\tfonts/%s\n' "$f" "$(basename "$f")"; fi
+    done
+    printf '%s\tfonts/fonts.conf\n' "$(cd "$(dirname "$0")" && pwd)/runtime-fonts.conf"
 } > "$output.tmp"
 mv "$output.tmp" "$output"

@@ -7,7 +7,8 @@
 namespace app {
 
 // Points Qt at "kelvra-runtime/plugins" beside the running program when
-// that folder exists. Call before the application object is made.
+// that folder exists, and fontconfig at the fonts there when the system has
+// no font configuration. Call before the application object is made.
 void useBundledRuntime();
 
 } // namespace app
