@@ -1,5 +1,7 @@
 // effect-gallery: renders paint effects at a few moments into one PNG contact
-// sheet, so that anyone can look at all the effects at once.
+// sheet, so that anyone can look at all the effects at once, and with
+// --frames DIR also each frame as its own PNG, DIR/CODE-PROGRESS.png, so that
+// frames can be compared with ordinary image tools.
 //
 // Layout (also relied on by its test): cells in rows of --columns; a cell is
 // a 16-pixel caption band ("code family") above one thumbnail per progress
@@ -10,6 +12,7 @@
 #include <cstdio>
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -52,6 +55,8 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     parser.addOption({{"o", "output"}, "PNG file to write.", "file"});
     parser.addOption(
+        {"frames", "Also write each frame as DIR/CODE-PROGRESS.png (creates DIR).", "dir"});
+    parser.addOption(
         {"codes", "Codes or ranges, e.g. 2000-2010,5000 (default: the random pool).", "list"});
     parser.addOption({"progress", "Progress percentages (default 20,50,80).", "list", "20,50,80"});
     parser.addOption({"thumb", "Thumbnail size (default 128x72).", "WxH", "128x72"});
@@ -63,9 +68,15 @@ int main(int argc, char** argv)
     parser.process(app);
 
     const QString output = parser.value("output");
-    if (output.isEmpty()) {
-        std::fprintf(stderr, "effect-gallery: give the output file with -o\n");
+    const QString framesDir = parser.value("frames");
+    if (output.isEmpty() && framesDir.isEmpty()) {
+        std::fprintf(stderr, "effect-gallery: give the output file with -o or a folder with "
+                             "--frames\n");
         return 2;
+    }
+    if (!framesDir.isEmpty() && !QDir().mkpath(framesDir)) {
+        std::fprintf(stderr, "effect-gallery: cannot create %s\n", qPrintable(framesDir));
+        return 1;
     }
     const QStringList wh = parser.value("thumb").split(QLatin1Char('x'));
     const QSize thumb(wh.value(0).toInt(), wh.value(1).toInt());
@@ -73,8 +84,17 @@ int main(int argc, char** argv)
     std::vector<int> codes =
         parser.isSet("codes") ? parseCodes(parser.value("codes")) : pictures::randomPoolCodes();
     std::vector<double> moments;
-    for (const QString& p : parser.value("progress").split(QLatin1Char(','), Qt::SkipEmptyParts))
-        moments.push_back(std::clamp(p.toDouble(), 0.0, 100.0) / 100.0);
+    QStringList momentNames;
+    for (const QString& p : parser.value("progress").split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const double percent = p.trimmed().toDouble(&ok);
+        if (!ok || percent < 0 || percent > 100) {
+            moments.clear();
+            break;
+        }
+        moments.push_back(percent / 100.0);
+        momentNames.push_back(p.trimmed());
+    }
     if (thumb.width() < 8 || thumb.height() < 8 || thumb.width() > 4096 || thumb.height() > 4096 ||
         columns < 1 || columns > 1000 || codes.empty() || moments.empty()) {
         std::fprintf(stderr, "effect-gallery: bad --thumb, --columns, --codes or --progress\n");
@@ -106,12 +126,14 @@ int main(int argc, char** argv)
     const int n = int(moments.size());
     const int cellW = 6 + n * (thumb.width() + 2);
     const int cellH = 16 + thumb.height() + 4;
-    const int rows = (int(codes.size()) + columns - 1) / columns;
+    int rows = (int(codes.size()) + columns - 1) / columns;
+    if (output.isEmpty())
+        rows = 0; // frames only: no sheet
     if (qint64(cellW) * columns * qint64(cellH) * rows > 400LL * 1000 * 1000) {
         std::fprintf(stderr, "effect-gallery: the sheet would be too large; use a range\n");
         return 2;
     }
-    QImage sheet(cellW * columns, cellH * rows, QImage::Format_RGB32);
+    QImage sheet(cellW * columns, std::max(1, cellH * rows), QImage::Format_RGB32);
     sheet.fill(QColor(24, 24, 28));
     QPainter painter(&sheet);
     QFont font = painter.font();
@@ -128,11 +150,24 @@ int main(int argc, char** argv)
         pictures::Transition t(codes[k], params, from, to);
         for (int i = 0; i < n; ++i) {
             t.renderFrame(moments[size_t(i)], frame);
-            painter.drawImage(x0 + 3 + i * (thumb.width() + 2), y0 + 16, frame);
+            if (rows > 0)
+                painter.drawImage(x0 + 3 + i * (thumb.width() + 2), y0 + 16, frame);
+            if (!framesDir.isEmpty()) {
+                const QString name = QDir(framesDir).filePath(
+                    QStringLiteral("%1-%2.png").arg(codes[k]).arg(momentNames[i]));
+                if (!frame.save(name, "PNG")) {
+                    std::fprintf(stderr, "effect-gallery: cannot write %s\n", qPrintable(name));
+                    return 1;
+                }
+            }
         }
     }
     painter.end();
-    QString error;
+    if (output.isEmpty()) {
+        std::printf("%zu effects x %d moments written to %s\n", codes.size(), n,
+                    qPrintable(framesDir));
+        return 0;
+    }
     if (!sheet.save(output, "PNG")) {
         std::fprintf(stderr, "effect-gallery: cannot write %s\n", qPrintable(output));
         return 1;

@@ -138,14 +138,22 @@ void TransitionsDialog::fillTree()
 {
     auto* none = new QTreeWidgetItem(m_tree, {tr("None (paint at once)")});
     none->setData(0, Qt::UserRole, 0);
+    // One branch per range of the pool, named after the families in it; each
+    // code under it by its own family.
     for (const pictures::CodeRange& range : pictures::randomPoolRanges()) {
-        const pictures::EffectInfo info = pictures::effectInfo(range.first);
+        QStringList names;
+        for (int code = range.first; code <= range.last; ++code) {
+            const QString name = QString::fromLatin1(pictures::effectInfo(code).familyName);
+            if (!names.contains(name))
+                names.push_back(name);
+        }
         auto* family = new QTreeWidgetItem(
-            m_tree, {QStringLiteral("%1 (%2)").arg(familyTitle(info.familyName))
+            m_tree, {QStringLiteral("%1 (%2)").arg(familyTitle(qPrintable(names.join(", "))))
                          .arg(range.last - range.first + 1)});
         family->setData(0, Qt::UserRole, -1);
         family->setFlags(Qt::ItemIsEnabled);
         for (int code = range.first; code <= range.last; ++code) {
+            const pictures::EffectInfo info = pictures::effectInfo(code);
             auto* item = new QTreeWidgetItem(
                 family, {QStringLiteral("%1 %2").arg(familyTitle(info.familyName)).arg(code)});
             item->setData(0, Qt::UserRole, code);

@@ -6,9 +6,10 @@
 #include <cstring>
 #include <functional>
 #include <list>
-#include <map>
 #include <mutex>
 #include <tuple>
+
+#include "pictures/effectkernels.h"
 
 namespace pictures {
 
@@ -24,35 +25,154 @@ struct RangeEntry {
     const char* name;
 };
 
-// The one table from code to family. The pool's ranges, nothing else.
+// The one table from code to family. Rows that follow each other without a
+// gap form one range of the random pool; a family's row is never longer than
+// the number of distinct variants its decoder below can give.
 constexpr RangeEntry kTable[] = {
-    {2000, 2554, EffectFamily::Wipe, EffectKind::Reveal, "wipe"},
+    {2000, 2291, EffectFamily::Wipe, EffectKind::Reveal, "wipe"},
+    {2292, 2554, EffectFamily::SoftWipe, EffectKind::Reveal, "soft wipe"},
     {4000, 4029, EffectFamily::Dissolve, EffectKind::Reveal, "dissolve"},
     {5000, 5263, EffectFamily::Iris, EffectKind::Reveal, "iris"},
-    {6000, 6525, EffectFamily::Clock, EffectKind::Reveal, "clock"},
-    {7000, 7263, EffectFamily::Blocks, EffectKind::Reveal, "blocks"},
-    {8000, 8259, EffectFamily::Motion, EffectKind::Motion, "motion"},
+    {6000, 6185, EffectFamily::Clock, EffectKind::Reveal, "clock"},
+    {6186, 6329, EffectFamily::Spiral, EffectKind::Reveal, "spiral"},
+    {6330, 6419, EffectFamily::Ripple, EffectKind::Motion, "ripple"},
+    {6420, 6525, EffectFamily::Swirl, EffectKind::Reveal, "swirl"},
+    {7000, 7127, EffectFamily::Blocks, EffectKind::Reveal, "blocks"},
+    {7128, 7263, EffectFamily::Pixelate, EffectKind::Motion, "pixelate"},
+    {8000, 8164, EffectFamily::Motion, EffectKind::Motion, "motion"},
+    {8165, 8203, EffectFamily::Zoom, EffectKind::Motion, "zoom"},
+    {8204, 8235, EffectFamily::Rotate, EffectKind::Motion, "rotate"},
+    {8236, 8259, EffectFamily::Peel, EffectKind::Motion, "peel"},
     {15000, 15035, EffectFamily::Wave, EffectKind::Reveal, "wave"},
     {16000, 16035, EffectFamily::Fade, EffectKind::Blend, "fade"},
 };
 
 // ---------------------------------------------------------------------------
-// Reveal fields: f(x, y) in [0, 1) says when a pixel turns new. Each is
-// evaluated at cell centres (cells of EffectGrain pixels or the family's
-// block size), then stored as 0..254 per pixel.
+// Variant decoders: a variant index to the parameters it stands for. Each
+// enumerates only combinations that look different; see the comments for the
+// ones left out.
 
-struct FieldSpec {
-    QSize size;
-    int cell = 1;
-    double spanPixels = 256; // pixels over which the field runs 0 -> 1 (for the wand)
-};
-
-// Centre of the nine anchor points: centre first, then clockwise from top-left.
+// Centre first, then clockwise from top-left.
 QPointF anchor(int index, double w, double h)
 {
     static constexpr double ax[9] = {0.5, 0, 0.5, 1, 1, 1, 0.5, 0, 0};
     static constexpr double ay[9] = {0.5, 0, 0, 0, 0.5, 1, 1, 1, 0.5};
     return {ax[index % 9] * w, ay[index % 9] * h};
+}
+
+bool isCorner(int anchorIndex)
+{
+    return anchorIndex % 2 == 1;
+}
+
+struct WipeVariant {
+    int dir = 0;   // 0..7, multiples of 45 degrees from "to the right"
+    int bands = 1; // blinds
+    int mode = 0;  // 0 plain, 1 alternating, 2 split out, 3 split in, 4 interleaved,
+                   // 5 and 6 staggered either way
+};
+
+const std::vector<WipeVariant>& wipeVariants()
+{
+    static const std::vector<WipeVariant> list = [] {
+        static constexpr int bandCounts[10] = {1, 2, 3, 4, 6, 8, 10, 12, 16, 24};
+        std::vector<WipeVariant> l;
+        for (int d = 0; d < 8; ++d) // one front
+            l.push_back({d, 1, 0});
+        for (int b = 1; b < 10; ++b) // blinds
+            for (int d = 0; d < 8; ++d)
+                l.push_back({d, bandCounts[b], 0});
+        // Alternating bands and split bands are their own mirror images under
+        // a half turn: four directions give all of them. An even number of
+        // alternating bands closes in pairs, which is a split of half as many.
+        for (int b : {3, 5, 7})
+            for (int d = 0; d < 4; ++d)
+                l.push_back({d, b, 1});
+        for (int mode : {2, 3})
+            for (int b = 0; b < 10; ++b)
+                for (int d = 0; d < 4; ++d)
+                    l.push_back({d, bandCounts[b], mode});
+        // With one band, interleaving and staggering are a plain wipe; with
+        // more than four, staggered strips make one slanted front.
+        for (int b = 1; b < 10; ++b)
+            for (int d = 0; d < 8; ++d)
+                l.push_back({d, bandCounts[b], 4});
+        for (int mode : {5, 6})
+            for (int b : {2, 3, 4})
+                for (int d = 0; d < 8; ++d)
+                    l.push_back({d, b, mode});
+        return l;
+    }();
+    return list;
+}
+
+struct IrisVariant {
+    int shape = 0; // circle, box, diamond, cross, star, ellipse
+    bool inward = false;
+    int anchor = 0;
+    int rings = 1;
+};
+
+const std::vector<IrisVariant>& irisVariants()
+{
+    static const std::vector<IrisVariant> list = [] {
+        std::vector<IrisVariant> l;
+        for (int r = 0; r < 54; ++r)
+            for (int shape = 0; shape < 6; ++shape) {
+                const int a = (r / 2) % 9;
+                // A diamond from a corner is a diagonal wipe (or blinds).
+                if (shape == 2 && isCorner(a))
+                    continue;
+                l.push_back({shape, r % 2 == 1, a, 1 + (r / 18) % 3});
+            }
+        return l;
+    }();
+    return list;
+}
+
+struct ClockVariant {
+    int blades = 1;
+    int sense = 0; // clockwise, counter-clockwise, fan (both ways from the start)
+    int anchor = 0;
+    int start = 0; // quarter turns, at the centre only
+};
+
+const std::vector<ClockVariant>& clockVariants()
+{
+    static const std::vector<ClockVariant> list = [] {
+        static constexpr int bladeCounts[6] = {1, 2, 3, 4, 6, 8};
+        std::vector<ClockVariant> l;
+        // At the centre a start angle only counts where it does not turn the
+        // blades onto themselves (a quarter turn with four or eight blades).
+        for (int sense = 0; sense < 3; ++sense)
+            for (int start = 0; start < 4; ++start)
+                for (int b : bladeCounts) {
+                    bool seen = false;
+                    for (int earlier = 0; earlier < start; ++earlier)
+                        seen = seen || (start - earlier) * b % 4 == 0;
+                    if (!seen)
+                        l.push_back({b, sense, 0, start});
+                }
+        // Off the centre the picture spans only part of a turn: the sweep runs
+        // over that sector as one wedge.
+        for (int a = 1; a < 9; ++a)
+            for (int sense = 0; sense < 3; ++sense)
+                for (int b : bladeCounts)
+                    l.push_back({b, sense, a, 0});
+        return l;
+    }();
+    return list;
+}
+
+// Mixed-radix decoding: digits[i] in 0..radix[i]-1, the first changing fastest.
+template <size_t N> std::array<int, N> digits(int v, const std::array<int, N>& radix)
+{
+    std::array<int, N> d{};
+    for (size_t i = 0; i < N; ++i) {
+        d[i] = v % radix[i];
+        v /= radix[i];
+    }
+    return d;
 }
 
 double frac(double v)
@@ -72,7 +192,7 @@ quint32 hash3(quint32 x, quint32 y, quint32 seed)
 }
 
 // atan2 to about 1e-5 radians (0.02 pixels at 2000 pixels from the centre),
-// several times cheaper than the library's: the clock fields call it per cell.
+// several times cheaper than the library's: the clock fields call it per pixel.
 double fastAtan2(double y, double x)
 {
     const double ax = std::abs(x), ay = std::abs(y);
@@ -90,6 +210,12 @@ double fastAtan2(double y, double x)
     return y < 0 ? -a : a;
 }
 
+// Turns clockwise from 12 o'clock, in [0, 1).
+double turnsAround(double dx, double dy)
+{
+    return frac(fastAtan2(dx, -dy) / (2 * kPi));
+}
+
 double easeCurve(int kind, double t)
 {
     switch (kind) {
@@ -102,6 +228,12 @@ double easeCurve(int kind, double t)
     default:
         return t;
     }
+}
+
+double smoothstep(double e0, double e1, double x)
+{
+    const double t = std::clamp((x - e0) / (e1 - e0), 0.0, 1.0);
+    return t * t * (3 - 2 * t);
 }
 
 // Shape distances for the iris, on coordinates normalised to the short side.
@@ -126,6 +258,20 @@ double shapeDistance(int shape, double dx, double dy, double aspect)
     }
 }
 
+// Largest shape distance from c over the picture (its border, corners included).
+double maxShapeDistance(int shape, QPointF c, double W, double H, double unit, double aspect)
+{
+    double maxD = 1e-9;
+    for (int i = 0; i <= 64; ++i) {
+        const double t = i / 64.0;
+        for (QPointF pt :
+             {QPointF(t * W, 0), QPointF(t * W, H), QPointF(0, t * H), QPointF(W, t * H)})
+            maxD = std::max(maxD, shapeDistance(shape, (pt.x() - c.x()) / unit,
+                                                (pt.y() - c.y()) / unit, aspect));
+    }
+    return maxD;
+}
+
 // The order in which blocks of a cols x rows grid appear, 0 .. n-1.
 std::vector<int> blockOrder(int pattern, int cols, int rows, bool flipX, bool flipY)
 {
@@ -137,6 +283,16 @@ std::vector<int> blockOrder(int pattern, int cols, int rows, bool flipX, bool fl
         if (flipY)
             r = rows - 1 - r;
         return order[size_t(r * cols + c)];
+    };
+    auto byKey = [&](auto key) {
+        std::vector<std::pair<double, int>> cells;
+        for (int y = 0; y < rows; ++y)
+            for (int c = 0; c < cols; ++c)
+                cells.push_back({key(c, y), y * cols + c});
+        std::stable_sort(cells.begin(), cells.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (int k = 0; k < n; ++k)
+            at(cells[size_t(k)].second % cols, cells[size_t(k)].second / cols) = k;
     };
     switch (pattern) {
     case 0:   // spiral inwards
@@ -180,7 +336,7 @@ std::vector<int> blockOrder(int pattern, int cols, int rows, bool flipX, bool fl
             }
         break;
     }
-    default: { // checkerboard: the black squares row by row, then the white ones
+    case 5: { // checkerboard: the black squares row by row, then the white ones
         int k = 0;
         for (int phase = 0; phase < 2; ++phase)
             for (int y = 0; y < rows; ++y)
@@ -189,36 +345,56 @@ std::vector<int> blockOrder(int pattern, int cols, int rows, bool flipX, bool fl
                         at(c, y) = k++;
         break;
     }
+    case 6: // random
+        byKey([](int c, int y) { return double(hash3(quint32(c), quint32(y), 7006)); });
+        break;
+    default: // columns from the middle outwards, alternately left and right
+        byKey([&](int c, int y) {
+            const double dx = c + 0.5 - cols / 2.0;
+            return std::floor(std::abs(dx)) * 2 + (dx < 0) + y * 0.5 / rows;
+        });
+        break;
     }
     return order;
 }
 
-struct Field {
-    std::vector<quint8> values; // per pixel, 0..254
-    double spanPixels = 256;
+// ---------------------------------------------------------------------------
+// What a paint needs that depends only on (code, grain, size): a reveal field,
+// a displacement map or a block order. Shared between paints through a cache.
+
+struct Prepared {
+    // Reveal field: per pixel, when it turns new, 0..65535.
+    std::vector<quint16> field;
+    double spanPixels = 256; // pixels over which the field runs 0 -> 1 (wand, anti-aliasing)
+    double softness = 0;     // share of the field a soft front spans (0 = a pixel or so)
+    // Displacement map: per pixel an index into the frame's displacement
+    // table and a direction (x, y) in 1/127.
+    std::vector<quint16> phase;
+    std::vector<qint8> dir; // pairs
+    int phaseCount = 0;
+    // Block order for the pixelate family: per cell of cellPixels, 0..1.
+    std::vector<float> cellTime;
+    int cellW = 0, cellH = 0, cols = 0;
 };
 
-// Builds the reveal field of a reveal or soft-blend code.
-Field buildField(const EffectInfo& info, int grain, QSize size)
+// Builds the reveal field of a reveal code or a soft fade.
+void buildField(Prepared& field, const EffectInfo& info, int grain, QSize size)
 {
     const int w = size.width(), h = size.height();
     const double W = w, H = h;
     const double shortSide = std::max(1, std::min(w, h));
+    const double diagonal = std::hypot(W, H);
     const int v = info.variant;
     int cell = std::max(1, grain);
-    Field field;
-    std::function<double(double, double)> f; // of a cell centre in pixels
+    std::function<double(double, double)> f; // of a pixel (cell) centre
     std::vector<int> order;
     int cols = 0, rows = 0;
 
     switch (info.family) {
     case EffectFamily::Wipe: {
-        static constexpr int bandCounts[10] = {1, 2, 3, 4, 6, 8, 10, 12, 16, 24};
-        const int dir = v % 8;
-        const int r = v / 8;
-        const int bands = bandCounts[r % 10];
-        const int mode = (r / 10) % 7;
-        const double angle = dir * kPi / 4;
+        const WipeVariant wv = wipeVariants()[size_t(v) % wipeVariants().size()];
+        const int bands = wv.bands, mode = wv.mode;
+        const double angle = wv.dir * kPi / 4;
         const double ux = std::cos(angle), uy = std::sin(angle);
         // projection range over the corners
         const double p0 = std::min({0.0, ux * W, uy * H, ux * W + uy * H});
@@ -226,7 +402,7 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
         const double vx = -uy, vy = ux;
         const double q0 = std::min({0.0, vx * W, vy * H, vx * W + vy * H});
         const double q1 = std::max({0.0, vx * W, vy * H, vx * W + vy * H});
-        field.spanPixels = (p1 - p0) / (mode >= 4 ? 1 : bands);
+        field.spanPixels = (p1 - p0) / (mode >= 4 ? 1 : mode == 2 || mode == 3 ? 2 * bands : bands);
         f = [=](double x, double y) {
             const double s = (ux * x + uy * y - p0) / (p1 - p0);
             const double q = (vx * x + vy * y - q0) / (q1 - q0);
@@ -253,6 +429,59 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
         };
         break;
     }
+    case EffectFamily::SoftWipe: {
+        // Five softness steps, changing slowest within each group; groups:
+        // slanted fronts (8), ellipses from nine points out and in (18), split
+        // along four axes out and in (8), box and diamond out and in (4),
+        // slanted soft blinds of three and five bands (16).
+        static constexpr double softness[5] = {0.12, 0.25, 0.4, 0.6, 0.85};
+        int k = v;
+        int group = 0;
+        for (int size : {40, 90, 40, 20, 80}) {
+            if (k < size)
+                break;
+            k -= size;
+            ++group;
+        }
+        static constexpr int perSoftOf[5] = {8, 18, 8, 4, 16};
+        const int perSoft = perSoftOf[std::min(group, 4)];
+        field.softness = softness[(k / perSoft) % 5];
+        const int i = k % perSoft;
+        if (group == 0 || group == 2 || group == 4) {
+            const double angle =
+                group == 2 ? (i % 4) * kPi / 4 : (2 * (i % 8) + 1) * kPi / 8; // axes / slanted
+            const double ux = std::cos(angle), uy = std::sin(angle);
+            const double p0 = std::min({0.0, ux * W, uy * H, ux * W + uy * H});
+            const double p1 = std::max({0.0, ux * W, uy * H, ux * W + uy * H});
+            const int bands = group == 4 ? (i < 8 ? 3 : 5) : 1;
+            field.spanPixels = (p1 - p0) / bands;
+            const bool split = group == 2, inward = i >= 4;
+            f = [=](double x, double y) {
+                const double s = (ux * x + uy * y - p0) / (p1 - p0);
+                if (bands > 1)
+                    return frac(std::min(s, 1 - 1e-9) * bands);
+                if (!split)
+                    return s;
+                const double d = std::abs(s - 0.5) * 2;
+                return inward ? 1 - d : d;
+            };
+        } else {
+            const int shape = group == 1 ? 5 : (i % 2 ? 2 : 1);
+            const bool inward = group == 1 ? i >= 9 : i >= 2;
+            const QPointF c = group == 1 ? anchor(i % 9, W, H) : QPointF(W / 2, H / 2);
+            const double aspect = W / std::max(1.0, H);
+            const double maxD = maxShapeDistance(shape, c, W, H, shortSide, aspect);
+            field.spanPixels = maxD * shortSide;
+            f = [=](double x, double y) {
+                const double d = std::min(
+                    shapeDistance(shape, (x - c.x()) / shortSide, (y - c.y()) / shortSide, aspect) /
+                        maxD,
+                    1.0);
+                return inward ? 1 - d : d;
+            };
+        }
+        break;
+    }
     case EffectFamily::Dissolve: {
         static constexpr int sizes[10] = {1, 2, 3, 4, 6, 8, 12, 16, 24, 32};
         const int pattern = v % 3;
@@ -260,6 +489,7 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
         const quint32 seed = quint32(4000 + v);
         const int c = cell;
         field.spanPixels = 255;
+        field.softness = 1.0 / 48;
         f = [=](double x, double y) {
             const quint32 cx = quint32(x / c), cy = quint32(y / c);
             const quint32 hv = pattern == 0   ? hash3(cx, cy, seed)
@@ -270,53 +500,35 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
         break;
     }
     case EffectFamily::Iris: {
-        const int shape = v % 6;
-        const int r = v / 6;
-        const bool inward = r % 2;
-        const QPointF c = anchor((r / 2) % 9, W, H);
-        const int rings = 1 + (r / 18) % 3;
+        const IrisVariant iv = irisVariants()[size_t(v) % irisVariants().size()];
+        const int shape = iv.shape, rings = iv.rings;
+        const bool inward = iv.inward;
+        const QPointF c = anchor(iv.anchor, W, H);
         const double aspect = W / std::max(1.0, H);
-        double maxD = 1e-9;
-        for (QPointF corner : {QPointF(0, 0), QPointF(W, 0), QPointF(0, H), QPointF(W, H)})
-            maxD = std::max(maxD, shapeDistance(shape, (corner.x() - c.x()) / shortSide,
-                                                (corner.y() - c.y()) / shortSide, aspect));
-        // The cross and the star reach their far corners last along the
-        // diagonals; sample the border too so the field never passes 1.
-        for (int i = 0; i <= 64; ++i) {
-            const double t = i / 64.0;
-            for (QPointF pt :
-                 {QPointF(t * W, 0), QPointF(t * W, H), QPointF(0, t * H), QPointF(W, t * H)})
-                maxD = std::max(maxD, shapeDistance(shape, (pt.x() - c.x()) / shortSide,
-                                                    (pt.y() - c.y()) / shortSide, aspect));
-        }
+        const double maxD = maxShapeDistance(shape, c, W, H, shortSide, aspect);
         field.spanPixels = maxD * shortSide / rings;
         f = [=](double x, double y) {
             double d =
                 shapeDistance(shape, (x - c.x()) / shortSide, (y - c.y()) / shortSide, aspect) /
                 maxD;
             d = std::min(d, 1 - 1e-9);
-            double t = rings > 1 ? frac(d * rings) : d;
-            return inward ? 1 - t - 1e-9 : t;
+            const double t = rings > 1 ? frac(d * rings) : d;
+            return inward ? 1 - t : t;
         };
         break;
     }
     case EffectFamily::Clock: {
-        static constexpr int bladeCounts[6] = {1, 2, 3, 4, 6, 8};
-        const int blades = bladeCounts[v % 6];
-        const int r = v / 6;
-        const bool ccw = r % 2;
-        const int anchorIndex = (r / 8) % 9;
-        const QPointF c = anchor(anchorIndex, W, H);
-        const bool fan = (r / 72) % 2;
-        auto turns = [c](double x, double y) {
-            return frac(fastAtan2(x - c.x(), -(y - c.y())) / (2 * kPi)); // clockwise from 12
-        };
+        const ClockVariant cv = clockVariants()[size_t(v) % clockVariants().size()];
+        const int blades = cv.blades;
+        const QPointF c = anchor(cv.anchor, W, H);
+        const bool ccw = cv.sense == 1, fan = cv.sense == 2;
+        auto turns = [c](double x, double y) { return turnsAround(x - c.x(), y - c.y()); };
         // From a point on the border the picture only spans part of a turn:
         // the sweep runs over that sector, from the end of the widest empty
         // gap, so that it takes the whole paint.
-        double from = ((r / 2) % 4) * 0.25; // 12, 3, 6, 9 o'clock at the centre
+        double from = cv.start * 0.25; // 12, 3, 6, 9 o'clock at the centre
         double sector = 1.0;
-        if (anchorIndex != 0) {
+        if (cv.anchor != 0) {
             std::vector<double> seen;
             for (int i = 0; i <= 32; ++i)
                 for (int k = 0; k <= 32; ++k) {
@@ -334,11 +546,10 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
             from = gapEnd;
             sector = 1 - gap;
         }
-        field.spanPixels = (W + H) / 2 / blades;
-        // Off the centre, the start index shifts the sweep's phase instead.
-        const double phase = anchorIndex != 0 ? ((r / 2) % 4) * 0.25 : 0.0;
+        // The front's speed in pixels at a typical distance from the centre.
+        field.spanPixels = 2 * kPi * 0.3 * diagonal * sector / blades / (fan ? 2 : 1);
         f = [=](double x, double y) {
-            double a = frac(std::min(frac(turns(x, y) - from) / sector, 1 - 1e-9) + phase);
+            double a = std::min(frac(turns(x, y) - from) / sector, 1 - 1e-9);
             if (ccw)
                 a = 1 - a - 1e-9;
             if (fan)
@@ -347,28 +558,78 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
         };
         break;
     }
+    case EffectFamily::Spiral: {
+        // Three styles: a pointer turning around the centre, one ring
+        // further each turn; the same very soft; the same on square rings.
+        static constexpr double turnCounts[4] = {1, 2, 3, 5};
+        const auto d = digits<5>(v, {2, 2, 4, 3, 3});
+        const bool ccw = d[0], inward = d[1];
+        const double rounds = turnCounts[d[2]];
+        const int arms = 1 + d[3];
+        const int style = d[4];
+        field.softness = style == 1 ? 0.3 : 0;
+        const double maxR = diagonal / 2;
+        field.spanPixels = 2 * kPi * 0.3 * diagonal * (rounds + 1) / arms;
+        f = [=](double x, double y) {
+            const double rho =
+                style == 2
+                    ? std::min(std::max(std::abs(x - W / 2) / W, std::abs(y - H / 2) / H) * 2, 1.0)
+                    : std::min(std::hypot(x - W / 2, y - H / 2) / maxR, 1.0);
+            double a = turnsAround(x - W / 2, y - H / 2);
+            if (ccw)
+                a = 1 - a - 1e-9;
+            a = frac(a * arms);
+            const double t =
+                std::clamp((std::floor(rho * rounds - a) + 1 + a) / (rounds + 1), 0.0, 1 - 1e-9);
+            return inward ? 1 - 1e-9 - t : t;
+        };
+        break;
+    }
+    case EffectFamily::Swirl: {
+        // Blades bent by the distance from the centre; three styles: sharp,
+        // soft, and growing out of the hub as they turn.
+        static constexpr int bladeCounts[5] = {1, 2, 3, 4, 6};
+        static constexpr double twists[5] = {0.5, 1, 2, -0.75, -1.5};
+        const auto d = digits<4>(v, {5, 2, 5, 3});
+        const int blades = bladeCounts[d[0]];
+        const bool ccw = d[1];
+        const double twist = twists[d[2]];
+        const int style = d[3];
+        field.softness = style == 1 ? 0.35 : 0;
+        const double maxR = diagonal / 2;
+        field.spanPixels = 2 * kPi * 0.3 * diagonal / blades;
+        f = [=](double x, double y) {
+            const double rho = std::hypot(x - W / 2, y - H / 2) / maxR;
+            double a = turnsAround(x - W / 2, y - H / 2);
+            if (ccw)
+                a = 1 - a;
+            const double t = frac(blades * (a + twist * rho));
+            return std::clamp(style == 2 ? 0.55 * t + 0.45 * std::min(rho, 1.0) : t, 0.0,
+                              1 - 1e-9);
+        };
+        break;
+    }
     case EffectFamily::Blocks: {
         // Cells as a fraction of the short side, so a grid looks the same on
-        // every screen: 4 to 48 cells across it.
-        static constexpr int divisions[11] = {4, 6, 8, 10, 12, 16, 20, 24, 32, 40, 48};
-        const int pattern = v % 6;
-        const int r = v / 6;
-        cell = std::max({1, grain, int(shortSide) / divisions[r % 11]});
-        const bool flipX = (r / 11) % 2, flipY = (r / 22) % 2;
+        // every screen: 4 to 14 cells across it.
+        static constexpr int divisions[4] = {4, 6, 9, 14};
+        const auto d = digits<4>(v, {8, 4, 2, 2});
+        cell = std::max({1, grain, int(shortSide) / divisions[d[1]]});
         cols = (w + cell - 1) / cell;
         rows = (h + cell - 1) / cell;
-        order = blockOrder(pattern, cols, rows, flipX, flipY);
+        order = blockOrder(d[0], cols, rows, d[2], d[3]);
         field.spanPixels = 255;
+        field.softness = 1.0 / 48;
         break;
     }
     case EffectFamily::Wave: {
         const int dir = v % 4;
         const int r = v / 4;
-        static constexpr double amps[3] = {0.04, 0.08, 0.14};
+        static constexpr double amps[3] = {0.15, 0.3, 0.5};
         static constexpr double freqs[3] = {1, 2, 4};
         const double amp = amps[r % 3], freq = freqs[(r / 3) % 3];
         const bool horizontal = dir < 2, reverse = dir % 2;
-        field.spanPixels = horizontal ? W : H;
+        field.spanPixels = (horizontal ? W : H) * (1 + amp);
         f = [=](double x, double y) {
             double s = horizontal ? x / W : y / H;
             const double q = horizontal ? y / H : x / W;
@@ -380,12 +641,14 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
         break;
     }
     case EffectFamily::Fade: {
+        static constexpr double softness[3] = {0.2, 0.4, 0.7};
         const int mode = v % 12;
+        field.softness = softness[(v / 12) % 3];
         switch (mode) {
         case 1:
         case 9: // soft wipes right / left
             field.spanPixels = W;
-            f = [=](double x, double) { return mode == 1 ? x / W : 1 - x / W - 1e-9; };
+            f = [=](double x, double) { return mode == 1 ? x / W : 1 - x / W; };
             break;
         case 3: // soft wipe down
             field.spanPixels = H;
@@ -393,11 +656,11 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
             break;
         case 5:
         case 10: { // soft iris out / in
-            const double maxD = std::sqrt(W * W + H * H) / 2;
+            const double maxD = diagonal / 2;
             field.spanPixels = maxD;
             f = [=](double x, double y) {
-                const double d = std::min(std::hypot(x - W / 2, y - H / 2) / maxD, 1 - 1e-9);
-                return mode == 5 ? d : 1 - d - 1e-9;
+                const double d = std::min(std::hypot(x - W / 2, y - H / 2) / maxD, 1.0);
+                return mode == 5 ? d : 1 - d;
             };
             break;
         }
@@ -405,36 +668,61 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
             field.spanPixels = W + H;
             f = [=](double x, double y) { return (x + y) / (W + H); };
             break;
-        case 8: // soft dissolve in blocks of 8
-            cell = std::max(1, grain) * 8;
+        case 6: { // dissolve through the wand colour, in cells of 1, 3 or 8
+            static constexpr int cells[3] = {1, 3, 8};
+            cell = std::max(1, grain) * cells[(v / 12) % 3];
+            field.softness = 1.0 / 32;
             field.spanPixels = 255;
             f = [=](double x, double y) {
-                return (hash3(quint32(x / cell), quint32(y / cell), 16008) >> 8) / double(1 << 24);
+                return (hash3(quint32(x / cell), quint32(y / cell), 16006) >> 8) /
+                       double(1 << 24);
+            };
+            break;
+        }
+        case 2:
+        case 4: // through black or white: the third variant dissolves
+            if ((v / 12) % 3 != 2)
+                return;
+            field.softness = 1.0 / 32;
+            field.spanPixels = 255;
+            f = [=](double x, double y) {
+                return (hash3(quint32(x), quint32(y), 16000 + mode) >> 8) / double(1 << 24);
             };
             break;
         case 11: // soft clock
-            field.spanPixels = W;
-            f = [=](double x, double y) {
-                return frac(fastAtan2(x - W / 2, -(y - H / 2)) / (2 * kPi));
-            };
+            field.spanPixels = 2 * kPi * 0.3 * diagonal;
+            f = [=](double x, double y) { return turnsAround(x - W / 2, y - H / 2); };
             break;
-        default: // plain fades: no field
-            return field;
+        default: // plain fades and blur: no field
+            return;
         }
         break;
     }
     default:
-        return field;
+        return;
     }
 
-    // Smooth fronts of big screens are evaluated on 2x2 cells: a two-pixel
-    // step on a moving front cannot be seen at 4K, and set-up costs a quarter.
-    if (order.empty() && cell == 1 && qint64(w) * h > 2600000)
-        cell = 2;
-    // Evaluate per cell, then spread over the pixels.
-    field.values.resize(size_t(w) * size_t(h));
+    if (!order.empty()) {
+        // Each block grows as a square out of its middle over a fifth of the
+        // paint, in its turn: several grow at once, each its own shape.
+        const double n = double(order.size());
+        const int bc = cell;
+        field.softness = 0;
+        field.spanPixels = bc * 5.0;
+        f = [=](double x, double y) {
+            const int cx = int(x) / bc, cy = int(y) / bc;
+            const double lx = (x - (cx + 0.5) * bc) / bc, ly = (y - (cy + 0.5) * bc) / bc;
+            const double grow = std::min(std::max(std::abs(lx), std::abs(ly)) * 2, 1.0);
+            return std::min(order[size_t(cy * cols + cx)] / n * 0.8 + grow * 0.2, 1 - 1e-9);
+        };
+        order.clear();
+        cell = 1;
+    }
+    // Evaluate per cell (a pixel unless EffectGrain says more), then spread
+    // over the pixels.
+    field.field.resize(size_t(w) * size_t(h));
     const int cw = (w + cell - 1) / cell, ch = (h + cell - 1) / cell;
-    std::vector<quint8> row(static_cast<size_t>(cw));
+    std::vector<quint16> row(static_cast<size_t>(cw));
     const double n = order.empty() ? 0 : double(order.size());
     for (int cy = 0; cy < ch; ++cy) {
         for (int cx = 0; cx < cw; ++cx) {
@@ -444,29 +732,164 @@ Field buildField(const EffectInfo& info, int grain, QSize size)
             else
                 value =
                     f(std::min(W - 0.5, (cx + 0.5) * cell), std::min(H - 0.5, (cy + 0.5) * cell));
-            row[size_t(cx)] = quint8(std::clamp(int(value * 255), 0, 254));
+            row[size_t(cx)] = quint16(std::clamp(int(value * 65536), 0, 65535));
         }
         const int y0 = cy * cell, y1 = std::min(h, y0 + cell);
-        quint8* first = field.values.data() + size_t(y0) * size_t(w);
+        quint16* first = field.field.data() + size_t(y0) * size_t(w);
         if (cell == 1) {
-            std::memcpy(first, row.data(), size_t(w));
+            std::memcpy(first, row.data(), size_t(w) * 2);
         } else {
             for (int cx = 0, x = 0; cx < cw; ++cx)
                 for (int k = 0; k < cell && x < w; ++k, ++x)
                     first[x] = row[size_t(cx)];
         }
         for (int y = y0 + 1; y < y1; ++y)
-            std::memcpy(field.values.data() + size_t(y) * size_t(w), first, size_t(w));
+            std::memcpy(field.field.data() + size_t(y) * size_t(w), first, size_t(w) * 2);
     }
-    return field;
 }
 
-// Fields are cached per (code, grain, size): a show reuses a handful of them.
-std::shared_ptr<const Field> cachedField(int code, const EffectInfo& info, int grain, QSize size)
+struct RippleVariant {
+    int kind = 0; // 0 ripple, 1 rows wave, 2 columns wave, 3 shock ring
+    int anchor = 0;
+    double amplitude = 0.02; // of the short side
+    double wavelength = 0.1; // of the short side (kind 3: ring width)
+    bool reverse = false;
+};
+
+RippleVariant rippleVariant(int v)
+{
+    RippleVariant r;
+    if (v < 36) { // ripples from nine points, two strengths, two wavelengths
+        const auto d = digits<3>(v, {9, 2, 2});
+        r.anchor = d[0];
+        r.amplitude = d[1] ? 0.06 : 0.03;
+        r.wavelength = d[2] ? 0.16 : 0.07;
+        return r;
+    }
+    if (v < 72) { // waves across rows or columns
+        const auto d = digits<4>(v - 36, {2, 3, 3, 2});
+        r.kind = 1 + d[0];
+        r.amplitude = 0.02 * (1 + d[1]);
+        r.wavelength = 0.5 / (1 + d[2]);
+        r.reverse = d[3];
+        return r;
+    }
+    const auto d = digits<2>(v - 72, {9, 2}); // a shock ring running out of a point
+    r.kind = 3;
+    r.anchor = d[0];
+    r.amplitude = 0.04;
+    r.wavelength = d[1] ? 0.12 : 0.05;
+    return r;
+}
+
+void buildDisplacement(Prepared& prep, const EffectInfo& info, QSize size)
+{
+    const int w = size.width(), h = size.height();
+    const RippleVariant rv = rippleVariant(info.variant);
+    const size_t n = size_t(w) * size_t(h);
+    prep.phase.resize(n);
+    prep.dir.resize(2 * n);
+    if (rv.kind == 1 || rv.kind == 2) {
+        prep.phaseCount = rv.kind == 1 ? h : w;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const size_t i = size_t(y) * size_t(w) + size_t(x);
+                prep.phase[i] = quint16(rv.kind == 1 ? y : x);
+                prep.dir[2 * i] = rv.kind == 1 ? 127 : 0;
+                prep.dir[2 * i + 1] = rv.kind == 1 ? 0 : 127;
+            }
+        return;
+    }
+    const QPointF c = anchor(rv.anchor, w, h);
+    double maxR = 0;
+    for (QPointF corner : {QPointF(0, 0), QPointF(w, 0), QPointF(0, h), QPointF(w, h)})
+        maxR = std::max(maxR, std::hypot(corner.x() - c.x(), corner.y() - c.y()));
+    prep.phaseCount = std::min(65535, int(maxR) + 2);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const size_t i = size_t(y) * size_t(w) + size_t(x);
+            const double dx = x + 0.5 - c.x(), dy = y + 0.5 - c.y();
+            const double r = std::hypot(dx, dy);
+            prep.phase[i] = quint16(std::min(double(prep.phaseCount - 1), r));
+            prep.dir[2 * i] = qint8(std::lround(r > 0 ? 127 * dx / r : 0));
+            prep.dir[2 * i + 1] = qint8(std::lround(r > 0 ? 127 * dy / r : 0));
+        }
+}
+
+struct PixelateVariant {
+    int order = 0; // 0 all at once, else a block order pattern + 1
+    int division = 4;
+    int shape = 0; // square, wide, tall
+};
+
+PixelateVariant pixelateVariant(int v)
+{
+    static constexpr int orders[8] = {-1, 6, 3, 2, 4, 5, 7, 1};
+    static constexpr int divisions[6] = {6, 4, 8, 12, 16, 24};
+    const auto d = digits<3>(v, {8, 6, 3});
+    return {orders[d[0]] + 1, divisions[d[1]], d[2]};
+}
+
+void buildBlockTimes(Prepared& prep, const EffectInfo& info, QSize size)
+{
+    const PixelateVariant pv = pixelateVariant(info.variant);
+    const int shortSide = std::max(1, std::min(size.width(), size.height()));
+    const int b = std::max(2, shortSide / pv.division);
+    prep.cellW = pv.shape == 1 ? 2 * b : b;
+    prep.cellH = pv.shape == 2 ? 2 * b : b;
+    const int cols = (size.width() + prep.cellW - 1) / prep.cellW;
+    const int rows = (size.height() + prep.cellH - 1) / prep.cellH;
+    prep.cols = cols;
+    prep.cellTime.assign(size_t(cols) * size_t(rows), 0.5f);
+    if (pv.order == 0)
+        return;
+    const std::vector<int> order = blockOrder(pv.order - 1, cols, rows, false, false);
+    // Blocks turn new between 30% and 70% of the paint, while the mosaic is
+    // coarse.
+    for (size_t i = 0; i < order.size(); ++i)
+        prep.cellTime[i] = float(0.3 + 0.4 * (order[i] + 0.5) / double(order.size()));
+}
+
+std::shared_ptr<const Prepared> buildPrepared(const EffectInfo& info, int grain, QSize size)
+{
+    auto prep = std::make_shared<Prepared>();
+    switch (info.family) {
+    case EffectFamily::Ripple:
+        buildDisplacement(*prep, info, size);
+        break;
+    case EffectFamily::Pixelate:
+        buildBlockTimes(*prep, info, size);
+        break;
+    default:
+        buildField(*prep, info, grain, size);
+        break;
+    }
+    return prep;
+}
+
+bool needsPrepared(EffectFamily family)
+{
+    switch (family) {
+    case EffectFamily::None:
+    case EffectFamily::Motion:
+    case EffectFamily::Zoom:
+    case EffectFamily::Rotate:
+    case EffectFamily::Peel:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// Prepared data is cached per (code, grain, size): a show reuses a handful.
+// Two threads asking for the same entry at once both build it; the cache
+// keeps one.
+std::shared_ptr<const Prepared> cachedPrepared(int code, const EffectInfo& info, int grain,
+                                               QSize size)
 {
     using Key = std::tuple<int, int, int, int>;
     static std::mutex mutex;
-    static std::list<std::pair<Key, std::shared_ptr<const Field>>> cache;
+    static std::list<std::pair<Key, std::shared_ptr<const Prepared>>> cache;
     const Key key{code, grain, size.width(), size.height()};
     {
         std::lock_guard lock(mutex);
@@ -477,102 +900,12 @@ std::shared_ptr<const Field> cachedField(int code, const EffectInfo& info, int g
             }
         }
     }
-    auto field = std::make_shared<const Field>(buildField(info, grain, size));
+    auto prep = buildPrepared(info, grain, size);
     std::lock_guard lock(mutex);
-    cache.emplace_front(key, field);
+    cache.emplace_front(key, prep);
     while (cache.size() > 4)
         cache.pop_back();
-    return field;
-}
-
-// ---------------------------------------------------------------------------
-// Frame kernels. Branch-free so that the compiler vectorises them (this file
-// is built with -O3); each is also built for AVX2 and picked at run time.
-
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
-#define KELVRA_KERNEL __attribute__((target_clones("avx2", "default")))
-#else
-#define KELVRA_KERNEL
-#endif
-
-KELVRA_KERNEL void selectPixels(const quint32* __restrict oldp, const quint32* __restrict newp,
-                                const quint8* __restrict field, quint32* __restrict out, size_t n,
-                                quint8 t)
-{
-    for (size_t i = 0; i < n; ++i) {
-        const quint32 m = 0u - quint32(field[i] < t);
-        out[i] = (newp[i] & m) | (oldp[i] & ~m);
-    }
-}
-
-KELVRA_KERNEL void selectPixelsWand(const quint32* __restrict oldp, const quint32* __restrict newp,
-                                    const quint8* __restrict field, quint32* __restrict out,
-                                    size_t n, quint8 tNew, quint8 t, quint32 wand)
-{
-    for (size_t i = 0; i < n; ++i) {
-        const quint32 mNew = 0u - quint32(field[i] < tNew);
-        const quint32 mAny = 0u - quint32(field[i] < t);
-        out[i] = (newp[i] & mNew) | (wand & mAny & ~mNew) | (oldp[i] & ~mAny);
-    }
-}
-
-// Brings a frame at threshold `lo` forward to `hi`: only pixels with
-// lo <= field < hi turn new. Blocks without such pixels are not written,
-// so a wipe's frame costs a read of the field plus its moving band.
-KELVRA_KERNEL void revealSince(const quint32* __restrict newp, const quint8* __restrict field,
-                               quint32* __restrict out, size_t n, quint8 lo, quint8 hi)
-{
-    const quint8 width = quint8(hi - lo);
-    for (size_t b = 0; b < n; b += 64) {
-        const size_t e = std::min(n, b + 64);
-        unsigned any = 0;
-        for (size_t i = b; i < e; ++i)
-            any |= unsigned(quint8(field[i] - lo) < width);
-        if (!any)
-            continue;
-        for (size_t i = b; i < e; ++i) {
-            const quint32 m = 0u - quint32(quint8(field[i] - lo) < width);
-            out[i] = (newp[i] & m) | (out[i] & ~m);
-        }
-    }
-}
-
-// out = a + (b - a) * k / 256 per byte, k in 0..256.
-KELVRA_KERNEL void blendBytes(const quint8* __restrict a, const quint8* __restrict b,
-                              quint8* __restrict out, size_t n, unsigned k)
-{
-    const unsigned ik = 256 - k;
-    for (size_t i = 0; i < n; ++i)
-        out[i] = quint8((a[i] * ik + b[i] * k) >> 8);
-}
-
-KELVRA_KERNEL void blendToColor(const quint32* __restrict a, quint32 color, quint32* __restrict out,
-                                size_t n, unsigned k)
-{
-    const unsigned ik = 256 - k;
-    const quint32 crb = (color & 0x00ff00ffu) * k, cag = ((color >> 8) & 0x00ff00ffu) * k;
-    for (size_t i = 0; i < n; ++i) {
-        const quint32 rb = (((a[i] & 0x00ff00ffu) * ik + crb) >> 8) & 0x00ff00ffu;
-        const quint32 ag = ((((a[i] >> 8) & 0x00ff00ffu) * ik + cag)) & 0xff00ff00u;
-        out[i] = rb | ag;
-    }
-}
-
-// Per-pixel alpha k = clamp((front - field) * 256 / soft), in fixed point:
-// front8 is the front in 1/256 field levels, recip = 65536 / soft.
-KELVRA_KERNEL void blendByField(const quint32* __restrict a, const quint32* __restrict b,
-                                const quint8* __restrict field, qint32 front8, qint32 recip,
-                                quint32* __restrict out, size_t n)
-{
-    for (size_t i = 0; i < n; ++i) {
-        const qint32 d = ((front8 - (qint32(field[i]) << 8)) * recip) >> 16;
-        const quint32 k = quint32(std::clamp(d, 0, 256)), ik = 256 - k;
-        const quint32 rb =
-            (((a[i] & 0x00ff00ffu) * ik + (b[i] & 0x00ff00ffu) * k) >> 8) & 0x00ff00ffu;
-        const quint32 ag =
-            ((((a[i] >> 8) & 0x00ff00ffu) * ik + ((b[i] >> 8) & 0x00ff00ffu) * k)) & 0xff00ff00u;
-        out[i] = rb | ag;
-    }
+    return prep;
 }
 
 // Copies `src` shifted by (dx, dy) onto `dst`, only inside `clip`.
@@ -600,6 +933,57 @@ void blitAround(QImage& dst, const QImage& src, int dx, int dy, const QRect& cli
         blit(dst, src, dx, dy, r);
 }
 
+void fillAround(QImage& dst, quint32 colour, const QRect& clip, const QRegion& hole)
+{
+    const QRegion rest = QRegion(clip).subtracted(hole).intersected(dst.rect());
+    for (const QRect& r : rest)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            std::fill_n(reinterpret_cast<quint32*>(dst.scanLine(y)) + r.left(), r.width(), colour);
+}
+
+// Where a layer drawn scaled by (sx, sy) and turned by `angle` about `pivot`
+// takes each output pixel from: source = pivot + R(-angle)(out - pivot) / s,
+// as 16.16 fixed point per row.
+struct Placement {
+    double a = 1, b = 0, c = 0, d = 0, e = 1, f = 0; // u = a x + b y + c, v = d x + e y + f
+};
+
+Placement placement(QPointF pivot, double sx, double sy, double angle)
+{
+    sx = std::max(sx, 1e-6);
+    sy = std::max(sy, 1e-6);
+    const double co = std::cos(angle), si = std::sin(angle);
+    // R(-angle) = [co si; -si co]
+    Placement p;
+    p.a = co / sx;
+    p.b = si / sx;
+    p.d = -si / sy;
+    p.e = co / sy;
+    // pixel centres: out + 0.5 maps to source + 0.5
+    const double ox = 0.5 - pivot.x(), oy = 0.5 - pivot.y();
+    p.c = pivot.x() + p.a * ox + p.b * oy - 0.5;
+    p.f = pivot.y() + p.d * ox + p.e * oy - 0.5;
+    return p;
+}
+
+// One row of a placed layer over `under`: out[x] = layer(source(x)) where the
+// source falls inside the layer, else under[x].
+void placedRow(const QImage& layer, const Placement& p, int y, const quint32* under, quint32* out,
+               int w)
+{
+    constexpr double one = 65536.0;
+    qint64 u = std::llround((p.b * y + p.c + 0.5) * one);
+    qint64 v = std::llround((p.e * y + p.f + 0.5) * one);
+    const qint64 du = std::llround(p.a * one), dv = std::llround(p.d * one);
+    const quint64 lw = quint64(layer.width()), lh = quint64(layer.height());
+    const auto* bits = reinterpret_cast<const quint32*>(layer.constBits());
+    const qsizetype stride = layer.bytesPerLine() / 4;
+    for (int x = 0; x < w; ++x, u += du, v += dv) {
+        const qint64 ui = u >> 16, vi = v >> 16;
+        out[x] = quint64(ui) < lw && quint64(vi) < lh ? bits[vi * stride + ui] : under[x];
+    }
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -617,8 +1001,12 @@ const std::vector<CodeRange>& randomPoolRanges()
 {
     static const std::vector<CodeRange> ranges = [] {
         std::vector<CodeRange> r;
-        for (const RangeEntry& e : kTable)
-            r.push_back({e.first, e.last});
+        for (const RangeEntry& e : kTable) {
+            if (!r.empty() && r.back().last + 1 == e.first)
+                r.back().last = e.last;
+            else
+                r.push_back({e.first, e.last});
+        }
         return r;
     }();
     return ranges;
@@ -660,31 +1048,62 @@ qint64 colorToBgr(const QColor& c)
     return qint64(c.red()) | (qint64(c.green()) << 8) | (qint64(c.blue()) << 16);
 }
 
+void prepareEffect(int code, const EffectParams& params, QSize size)
+{
+    const EffectInfo info = effectInfo(code);
+    if (!needsPrepared(info.family) || size.isEmpty() || params.durationMs() <= 0)
+        return;
+    cachedPrepared(code, info, std::clamp(params.grain, 1, 256), size);
+}
+
 struct Transition::Impl {
     int code = 0;
     EffectParams params;
     QImage from;
     QImage to; // the target: transparent pixels already replaced by the old screen
-    std::shared_ptr<const Field> field;
-    int wandLevels = 0;
+    std::shared_ptr<const Prepared> prep;
+    // field families
+    qint32 band = 1; // field units over which a pixel blends from old to new
+    qint32 wandUnits = 0;
     quint32 wand = 0xffffffffu;
+    int ease = 0;
     // motion
-    int motionKind = 0, dirX = 0, dirY = 0, ease = 0, strips = 1;
+    int motionKind = 0, dirX = 0, dirY = 0, strips = 1;
     bool alternate = false;
     // fade
     int fadeMode = 0;
-    int softLevels = 32;
     quint32 through = 0xff000000u;
-    // The frame last written by a reveal without wand: a following frame
-    // into the same, untouched buffer only rewrites what changed since.
+    mutable QImage solid;                // `through` as a picture, for dissolving through it
+    QImage fromBlur, toBlur;             // blur through
+    // The frame last written by a field family without wand: a following
+    // frame into the same, untouched buffer only rewrites what changed since.
     mutable qint64 lastKey = -1;
     mutable const uchar* lastBits = nullptr;
-    mutable int lastT = -1;
+    mutable qint32 lastT = -1;
 
-    void renderReveal(double p, QImage& out) const;
+    void renderField(double p, QImage& out) const;
+    void renderThrough(double p, QImage& out) const;
     void renderMotion(double p, QImage& out) const;
     void renderBlend(double p, QImage& out) const;
+    void renderPlaced(double p, QImage& out) const;
+    void renderPeel(double p, QImage& out) const;
+    void renderRipple(double p, QImage& out) const;
+    void renderPixelate(double p, QImage& out) const;
+    int variant = 0;
+    EffectFamily family = EffectFamily::None;
 };
+
+namespace {
+
+QImage blurred(const QImage& img, int strength)
+{
+    const QSize small(std::max(1, img.width() / strength), std::max(1, img.height() / strength));
+    return img.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .scaled(img.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
 
 Transition::Transition(int code, const EffectParams& params, const QImage& from, const QImage& to)
     : m_d(std::make_unique<Impl>()), m_info(effectInfo(code))
@@ -711,41 +1130,57 @@ Transition::Transition(int code, const EffectParams& params, const QImage& from,
     }
     if (d.to.isNull() || params.durationMs() <= 0)
         m_info = EffectInfo{};
-
+    d.family = m_info.family;
+    d.variant = m_info.variant;
     const int v = m_info.variant;
-    switch (m_info.kind) {
-    case EffectKind::Reveal:
-        d.field = cachedField(code, m_info, std::clamp(params.grain, 1, 256), d.to.size());
-        if (params.wandSize > 0) {
-            d.wandLevels = std::clamp(
-                int(std::ceil(params.wandSize * 255.0 / std::max(1.0, d.field->spanPixels))), 1,
-                128);
+    const int grain = std::clamp(params.grain, 1, 256);
+    if (needsPrepared(m_info.family))
+        d.prep = cachedPrepared(code, m_info, grain, d.to.size());
+
+    if (d.prep && !d.prep->field.empty()) {
+        // Fronts blend over about a pixel (a cell with EffectGrain), soft
+        // families over their share of the paint.
+        const double unitsPerPixel = 65536.0 / std::max(1.0, d.prep->spanPixels);
+        d.band = qint32(std::clamp(
+            std::max(d.prep->softness * 65536.0, 1.2 * grain * unitsPerPixel), 1.0, 65536.0));
+        if (params.wandSize > 0 && m_info.kind == EffectKind::Reveal) {
+            d.wandUnits = qint32(std::clamp(params.wandSize * unitsPerPixel, 1.0, 32768.0));
             d.wand = params.wandColor.isValid() ? params.wandColor.rgb() : 0xffffffffu;
         }
-        break;
-    case EffectKind::Motion: {
+    }
+
+    switch (m_info.family) {
+    case EffectFamily::Motion: {
         static constexpr int dx[8] = {1, -1, 0, 0, 1, -1, 1, -1};
         static constexpr int dy[8] = {0, 0, 1, -1, 1, 1, -1, -1};
-        d.motionKind = v % 3; // slide in, push, uncover
-        const int r = v / 3;
-        d.dirX = dx[r % 8];
-        d.dirY = dy[r % 8];
-        d.ease = (r / 8) % 4;
-        const int stripKind = (r / 32) % 3;
-        d.strips = stripKind == 0 ? 1 : stripKind == 1 ? 6 : 12;
-        d.alternate = stripKind == 2;
+        static constexpr int eases[3] = {1, 0, 2};
+        const auto dg = digits<4>(v, {3, 8, 3, 3});
+        d.motionKind = dg[0]; // slide in, push, uncover
+        d.dirX = dx[dg[1]];
+        d.dirY = dy[dg[1]];
+        d.strips = dg[2] == 0 ? 1 : dg[2] == 1 ? 6 : 12;
+        d.alternate = dg[2] == 2;
+        d.ease = eases[dg[3]];
         break;
     }
-    case EffectKind::Blend: {
+    case EffectFamily::Fade: {
         d.fadeMode = v % 12;
-        static constexpr int softness[3] = {24, 64, 160};
-        d.softLevels = softness[(v / 12) % 3];
         d.ease = (v / 12) % 3;
         const QColor wandColor = params.wandColor.isValid() ? params.wandColor : Qt::white;
         d.through = d.fadeMode == 2 ? 0xff000000u : d.fadeMode == 4 ? 0xffffffffu : wandColor.rgb();
-        d.field = cachedField(code, m_info, std::clamp(params.grain, 1, 256), d.to.size());
+        if (d.fadeMode == 8 && !d.to.isNull()) {
+            static constexpr int strengths[3] = {4, 8, 16};
+            const int s = strengths[(v / 12) % 3];
+            d.fromBlur = blurred(d.from, s);
+            d.toBlur = blurred(d.to, s);
+        }
         break;
     }
+    case EffectFamily::SoftWipe:
+    case EffectFamily::Spiral:
+    case EffectFamily::Swirl:
+        d.ease = 0;
+        break;
     default:
         break;
     }
@@ -793,24 +1228,39 @@ void Transition::renderFrame(double progress, QImage& out) const
         d.lastBits = out.constBits();
         return;
     }
-    switch (m_info.kind) {
-    case EffectKind::Reveal:
-        d.renderReveal(p, out);
-        break;
-    case EffectKind::Motion:
+    if (d.prep && !d.prep->field.empty()) {
+        if (d.family == EffectFamily::Fade &&
+            (d.fadeMode == 2 || d.fadeMode == 4 || d.fadeMode == 6))
+            d.renderThrough(p, out);
+        else
+            d.renderField(p, out);
+        return;
+    }
+    d.lastT = -1;
+    switch (m_info.family) {
+    case EffectFamily::Motion:
         d.renderMotion(p, out);
-        d.lastT = -1;
         break;
-    case EffectKind::Blend:
-        d.renderBlend(p, out);
-        d.lastT = -1;
+    case EffectFamily::Zoom:
+    case EffectFamily::Rotate:
+        d.renderPlaced(p, out);
+        break;
+    case EffectFamily::Peel:
+        d.renderPeel(p, out);
+        break;
+    case EffectFamily::Ripple:
+        d.renderRipple(p, out);
+        break;
+    case EffectFamily::Pixelate:
+        d.renderPixelate(p, out);
         break;
     default:
+        d.renderBlend(p, out);
         break;
     }
 }
 
-void Transition::Impl::renderReveal(double p, QImage& out) const
+void Transition::Impl::renderField(double p, QImage& out) const
 {
     // Before bits(): writing access changes the image's cache key.
     const bool sameBuffer = out.cacheKey() == lastKey && out.constBits() == lastBits;
@@ -818,25 +1268,41 @@ void Transition::Impl::renderReveal(double p, QImage& out) const
     const auto* o = reinterpret_cast<const quint32*>(from.constBits());
     const auto* nw = reinterpret_cast<const quint32*>(to.constBits());
     auto* dst = reinterpret_cast<quint32*>(out.bits());
-    const quint8* f = field->values.data();
-    if (wandLevels == 0) {
-        const quint8 t = quint8(std::clamp(int(std::lround(p * 255)), 1, 255));
-        if (sameBuffer && lastT >= 0 && t >= lastT)
-            revealSince(nw, f, dst, n, quint8(lastT), t);
-        else
-            selectPixels(o, nw, f, dst, n, t);
+    const quint16* f = prep->field.data();
+    const double e = easeCurve(ease, p);
+    // The front runs from before the first pixel to past the last, band and
+    // wand included, so that every moment strictly inside shows both.
+    const qint32 span = 65536 + band + wandUnits;
+    const qint32 t = std::clamp(qint32(std::lround(e * span)), 1, span);
+    if (wandUnits == 0) {
+        kernels::softSelect(o, nw, f, dst, n, t, band, sameBuffer && lastT >= 0 && t >= lastT ? lastT : -1);
         lastT = t;
         lastKey = out.cacheKey();
         lastBits = out.constBits();
         return;
     }
-    // The wand runs ahead of the new picture: scale so that at the end the
-    // band has passed every pixel.
-    const int span = 255 + wandLevels;
-    const int front = std::clamp(int(std::lround(p * span)), 1, span);
-    const quint8 t = quint8(std::min(front, 255));
-    const quint8 tNew = quint8(std::clamp(front - wandLevels, 0, 255));
-    selectPixelsWand(o, nw, f, dst, n, tNew, t, wand);
+    lastT = -1;
+    kernels::softSelectWand(o, nw, f, dst, n, t, band, wandUnits, wand);
+}
+
+// Fading or dissolving through a colour: old -> colour in the first half,
+// colour -> new in the second.
+void Transition::Impl::renderThrough(double p, QImage& out) const
+{
+    if (solid.size() != to.size()) {
+        solid = QImage(to.size(), QImage::Format_RGB32);
+        solid.fill(through);
+    }
+    const size_t n = size_t(to.width()) * size_t(to.height());
+    const bool first = p < 0.5;
+    const auto* a = reinterpret_cast<const quint32*>(first ? from.constBits() : solid.constBits());
+    const auto* b = reinterpret_cast<const quint32*>(first ? solid.constBits() : to.constBits());
+    const double local = first ? p * 2 : p * 2 - 1;
+    const qint32 span = 65536 + band;
+    const qint32 t = std::clamp(qint32(std::lround(local * span)), 1, span);
+    kernels::softSelect(a, b, prep->field.data(), reinterpret_cast<quint32*>(out.bits()), n, t,
+                        band, -1);
+    lastT = -1;
 }
 
 void Transition::Impl::renderMotion(double p, QImage& out) const
@@ -878,8 +1344,10 @@ void Transition::Impl::renderMotion(double p, QImage& out) const
             break;
         case 1: { // push the old screen out
             const QRect oldRect(nx - sx * w, ny - sy * h, w, h);
-            if (sx != 0 && sy != 0) // diagonal: the corners between show the new picture
-                blitAround(out, to, 0, 0, clip, QRegion(newRect).united(oldRect));
+            // Diagonally the two pictures leave two corners between them
+            // uncovered: they are black, as behind a moving pair of pages.
+            if (sx != 0 && sy != 0)
+                fillAround(out, 0xff000000u, clip, QRegion(newRect).united(oldRect));
             blit(out, from, oldRect.x(), oldRect.y(), clip);
             blit(out, to, nx, ny, clip);
             break;
@@ -902,11 +1370,20 @@ void Transition::Impl::renderBlend(double p, QImage& out) const
     const auto* nw = reinterpret_cast<const quint32*>(to.constBits());
     auto* dst = reinterpret_cast<quint32*>(out.bits());
     const double e = easeCurve(ease, p);
-    if (field && !field->values.empty()) {
-        // Soft front: alpha ramps over softLevels levels of the field.
-        const double front = e * (255.0 + softLevels);
-        blendByField(o, nw, field->values.data(), qint32(std::lround(front * 256)),
-                     qint32(65536 / softLevels), dst, n);
+    auto blendK = [&](const quint32* a, const quint32* b, double k) {
+        kernels::blendBytes(reinterpret_cast<const quint8*>(a), reinterpret_cast<const quint8*>(b),
+                            reinterpret_cast<quint8*>(dst), n * 4,
+                            unsigned(std::clamp(std::lround(k * 256), 1L, 255L)));
+    };
+    if (fadeMode == 8 && !fromBlur.isNull()) { // blur through
+        const auto* ob = reinterpret_cast<const quint32*>(fromBlur.constBits());
+        const auto* nb = reinterpret_cast<const quint32*>(toBlur.constBits());
+        if (p < 0.4)
+            blendK(o, ob, smoothstep(0, 0.4, p));
+        else if (p < 0.6)
+            blendK(ob, nb, (p - 0.4) / 0.2);
+        else
+            blendK(nb, nw, smoothstep(0.6, 1, p));
         return;
     }
     switch (fadeMode) {
@@ -914,17 +1391,220 @@ void Transition::Impl::renderBlend(double p, QImage& out) const
     case 4:
     case 6: // through a colour
         if (e < 0.5)
-            blendToColor(o, through, dst, n, unsigned(std::clamp(std::lround(e * 512), 1L, 256L)));
+            kernels::blendToColor(o, through, dst, n,
+                                  unsigned(std::clamp(std::lround(e * 512), 1L, 256L)));
         else
-            blendToColor(nw, through, dst, n,
-                         unsigned(std::clamp(std::lround((1 - e) * 512), 0L, 255L)));
+            kernels::blendToColor(nw, through, dst, n,
+                                  unsigned(std::clamp(std::lround((1 - e) * 512), 0L, 255L)));
         break;
-    default: {
-        const unsigned k = unsigned(std::clamp(std::lround(e * 256), 1L, 255L));
-        blendBytes(reinterpret_cast<const quint8*>(o), reinterpret_cast<const quint8*>(nw),
-                   reinterpret_cast<quint8*>(dst), n * 4, k);
+    default:
+        blendK(o, nw, e);
         break;
     }
+}
+
+// Zoom and rotation: one picture placed scaled and turned over the other.
+void Transition::Impl::renderPlaced(double p, QImage& out) const
+{
+    const int w = to.width(), h = to.height();
+    const double W = w, H = h;
+    const int v = variant;
+    const QPointF centre(W / 2, H / 2);
+    const QImage* layer = &to;
+    const QImage* under = &from;
+    Placement place;
+    const double e = easeCurve(1, p);
+    if (family == EffectFamily::Zoom) {
+        if (v < 27) {
+            const int a = v % 9, mode = v / 9;
+            const QPointF pivot = anchor(a, W, H);
+            if (mode == 0) { // the new picture grows out of a point
+                place = placement(pivot, e, e, 0);
+            } else if (mode == 1) { // the old one shrinks into it
+                layer = &from;
+                under = &to;
+                place = placement(pivot, 1 - e, 1 - e, 0);
+            } else { // zoom through: the old one rushes in while the new one settles
+                const Placement po = placement(pivot, 1 + 3 * e, 1 + 3 * e, 0);
+                const Placement pn = placement(pivot, 1 + 3 * (1 - e), 1 + 3 * (1 - e), 0);
+                const unsigned k = unsigned(std::clamp(std::lround(smoothstep(0.2, 0.8, p) * 256),
+                                                       0L, 256L));
+                std::vector<quint32> a1(static_cast<size_t>(w)), a2(static_cast<size_t>(w));
+                for (int y = 0; y < h; ++y) {
+                    const auto* ur = reinterpret_cast<const quint32*>(from.constScanLine(y));
+                    placedRow(from, po, y, ur, a1.data(), w);
+                    placedRow(to, pn, y, ur, a2.data(), w);
+                    kernels::blendBytes(reinterpret_cast<const quint8*>(a1.data()),
+                                        reinterpret_cast<const quint8*>(a2.data()),
+                                        out.scanLine(y), size_t(w) * 4, k);
+                }
+                return;
+            }
+        } else { // stretch along one axis out of an edge or the middle
+            const int k = v - 27;
+            const int axisPoint = k % 3;
+            const bool vertical = (k / 3) % 2;
+            const bool shrinkOld = k >= 6;
+            const double s = shrinkOld ? 1 - e : e;
+            if (shrinkOld) {
+                layer = &from;
+                under = &to;
+            }
+            const QPointF pivot(vertical ? W / 2 : W * axisPoint / 2, vertical ? H * axisPoint / 2 : H / 2);
+            place = placement(pivot, vertical ? 1 : s, vertical ? s : 1, 0);
+        }
+    } else { // Rotate
+        const int group = v / 8, k = v % 8;
+        static constexpr double turns[4] = {0.25, 0.5, 1, 2};
+        if (group < 2) { // spin in or out about the centre
+            const double sense = k % 2 ? -1 : 1;
+            const double tt = turns[k / 2];
+            if (group == 0) {
+                place = placement(centre, e, e, sense * (1 - e) * tt * 2 * kPi);
+            } else {
+                layer = &from;
+                under = &to;
+                place = placement(centre, 1 - e, 1 - e, sense * e * tt * 2 * kPi);
+            }
+        } else { // swing around a corner like a door
+            static constexpr int corners[4] = {1, 3, 5, 7};
+            const QPointF pivot = anchor(corners[k % 4], W, H);
+            const double sense = k / 4 ? -1 : 1;
+            if (group == 2) {
+                place = placement(pivot, 1, 1, sense * (1 - e) * kPi / 2);
+            } else {
+                layer = &from;
+                under = &to;
+                place = placement(pivot, 1, 1, sense * e * kPi / 2);
+            }
+        }
+    }
+    for (int y = 0; y < h; ++y)
+        placedRow(*layer, place, y, reinterpret_cast<const quint32*>(under->constScanLine(y)),
+                  reinterpret_cast<quint32*>(out.scanLine(y)), w);
+}
+
+// The old page lifts from an edge or a corner and folds back over itself:
+// behind the fold the new picture, on the fold the page's back.
+void Transition::Impl::renderPeel(double p, QImage& out) const
+{
+    const int w = to.width(), h = to.height();
+    const double W = w, H = h;
+    const int side = variant % 8, style = variant / 8;
+    // Direction the fold travels (from the side that lifts into the picture).
+    static constexpr int sx[8] = {-1, 0, 1, 0, -1, 1, 1, -1};
+    static constexpr int sy[8] = {0, -1, 0, 1, -1, -1, 1, 1};
+    double nx = sx[side], ny = sy[side];
+    if (nx != 0 && ny != 0) { // corners fold along the picture's other diagonal
+        nx *= H;
+        ny *= W;
+    }
+    const double len = std::hypot(nx, ny);
+    nx /= len;
+    ny /= len;
+    double lo = 1e300, hi = -1e300;
+    for (QPointF c : {QPointF(0, 0), QPointF(W, 0), QPointF(0, H), QPointF(W, H)}) {
+        lo = std::min(lo, nx * c.x() + ny * c.y());
+        hi = std::max(hi, nx * c.x() + ny * c.y());
+    }
+    // The fold line at g = 0 moves from the lifting side to past the far
+    // one; the folded flap is as wide as the part already lifted, so it
+    // leaves the picture only at the end.
+    const double e = easeCurve(1, p);
+    const double L = lo + e * (hi - lo);
+    const double shadow = std::max(4.0, 0.04 * std::min(W, H));
+    static constexpr quint32 paper = 0xfff2eee4u;
+    const auto* fb = reinterpret_cast<const quint32*>(from.constBits());
+    const qsizetype fs = from.bytesPerLine() / 4;
+    for (int y = 0; y < h; ++y) {
+        const auto* orow = reinterpret_cast<const quint32*>(from.constScanLine(y));
+        const auto* nrow = reinterpret_cast<const quint32*>(to.constScanLine(y));
+        auto* d = reinterpret_cast<quint32*>(out.scanLine(y));
+        // g = L - n.p: > 0 on the lifted side of the fold, < 0 on the page
+        // still lying flat.
+        const double gy = L - (nx * 0.5 + ny * (y + 0.5));
+        for (int x = 0; x < w; ++x) {
+            const double g = gy - nx * x; // > 0: lifted away, the new picture shows
+            if (g >= 0) {
+                // Lifted area: the new picture, shaded near the fold.
+                quint32 c = nrow[x];
+                if (g < shadow)
+                    c = kernels::scaleRgb(c, unsigned(150 + 106 * g / shadow));
+                d[x] = c;
+                continue;
+            }
+            // Flat area: is it under the flap? The flap point is the mirror
+            // across the fold line of a lifted point of the page.
+            const double qx = x + 0.5 + 2 * g * nx, qy = y + 0.5 + 2 * g * ny;
+            if (qx >= 0 && qy >= 0 && qx < W && qy < H) {
+                const quint32 src = fb[qsizetype(qy) * fs + qsizetype(qx)];
+                const double depth = std::min(1.0, -g / shadow);
+                quint32 c;
+                if (style == 0) // thin paper: the picture shows through its back
+                    c = kernels::mixRgb(src, paper, 180);
+                else if (style == 1) // glossy back: the picture mirrored, darker towards the fold
+                    c = kernels::scaleRgb(src, unsigned(140 + 90 * depth));
+                else // plain paper, lit towards the fold
+                    c = kernels::scaleRgb(paper, unsigned(256 - 60 * depth));
+                d[x] = c;
+            } else {
+                d[x] = orow[x];
+            }
+        }
+    }
+}
+
+// The picture ripples or waves, strongest in the middle of the paint, while
+// it changes from old to new.
+void Transition::Impl::renderRipple(double p, QImage& out) const
+{
+    const int w = to.width(), h = to.height();
+    const RippleVariant rv = rippleVariant(variant);
+    const double shortSide = std::max(1, std::min(w, h));
+    const double amp = rv.amplitude * shortSide * std::sin(kPi * p);
+    std::vector<qint16> lut(size_t(prep->phaseCount));
+    const double lambda = std::max(2.0, rv.wavelength * shortSide);
+    for (int i = 0; i < prep->phaseCount; ++i) {
+        double dsp;
+        if (rv.kind == 3) { // a ring running out, past the farthest corner at the end
+            const double front = p * (prep->phaseCount + 2 * lambda) - lambda;
+            const double z = (i - front) / lambda;
+            dsp = rv.amplitude * shortSide * 2 * std::sin(kPi * p) * z * std::exp(-z * z * 2);
+        } else {
+            const double phase = 2 * kPi * (i / lambda - (rv.reverse ? -1.3 : 1.3) * p);
+            dsp = amp * std::sin(phase);
+        }
+        lut[size_t(i)] = qint16(std::clamp(std::lround(dsp * 16), -32000L, 32000L));
+    }
+    const unsigned k = unsigned(std::clamp(std::lround(smoothstep(0.3, 0.7, p) * 256), 0L, 256L));
+    kernels::displace(reinterpret_cast<const quint32*>(from.constBits()),
+                      reinterpret_cast<const quint32*>(to.constBits()), prep->phase.data(),
+                      prep->dir.data(), lut.data(), reinterpret_cast<quint32*>(out.bits()), w, h, k);
+}
+
+// The mosaic coarsens to full blocks in the middle of the paint, its blocks
+// turn new in their order meanwhile, then it sharpens on the new picture.
+void Transition::Impl::renderPixelate(double p, QImage& out) const
+{
+    const int w = to.width(), h = to.height();
+    const double tri = 1 - std::abs(1 - 2 * p);
+    const int bw = std::max(1, int(std::lround(prep->cellW * tri)));
+    const int bh = std::max(1, int(std::lround(prep->cellH * tri)));
+    const int rowsOfCells = (h + prep->cellH - 1) / prep->cellH;
+    for (int by = 0; by < h; by += bh) {
+        const int sy = std::min(h - 1, by + bh / 2);
+        const int cy = std::min(rowsOfCells - 1, sy / prep->cellH);
+        auto* d = reinterpret_cast<quint32*>(out.scanLine(by));
+        const auto* orow = reinterpret_cast<const quint32*>(from.constScanLine(sy));
+        const auto* nrow = reinterpret_cast<const quint32*>(to.constScanLine(sy));
+        const float* times = prep->cellTime.data() + size_t(cy) * size_t(prep->cols);
+        for (int bx = 0; bx < w; bx += bw) {
+            const int sx = std::min(w - 1, bx + bw / 2);
+            const quint32 c = p >= times[sx / prep->cellW] ? nrow[sx] : orow[sx];
+            std::fill_n(d + bx, std::min(bw, w - bx), c);
+        }
+        for (int y = by + 1; y < std::min(h, by + bh); ++y)
+            std::memcpy(out.scanLine(y), d, size_t(w) * 4);
     }
 }
 

@@ -1,6 +1,7 @@
 // effect-gallery over the whole random pool: the sheet has the documented
 // layout, and within every cell the moments shown differ from each other.
 
+#include <QDir>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -56,6 +57,38 @@ TEST(EffectGallery, ContactSheetOfThePoolShowsEveryEffectMoving)
     // An out-of-range request is refused with a message, not a crash.
     QProcess bad;
     bad.start(QStringLiteral(KELVRA_BIN_DIR "/effect-gallery"), {"-o", out, "--codes", "9-1"});
+    ASSERT_TRUE(bad.waitForFinished(30000));
+    EXPECT_EQ(bad.exitCode(), 2);
+}
+
+// --frames writes each frame as CODE-PROGRESS.png: the first moment of a
+// paint is the old picture, the last the new one, and codes differ.
+TEST(EffectGallery, FramesAreWrittenOnePerCodeAndMoment)
+{
+    QTemporaryDir dir;
+    const QString frames = dir.filePath("frames");
+    QProcess gallery;
+    gallery.start(QStringLiteral(KELVRA_BIN_DIR "/effect-gallery"),
+                  {"--frames", frames, "--thumb", "48x32", "--codes", "2000,6190,8013",
+                   "--progress", "0,50,100"});
+    ASSERT_TRUE(gallery.waitForFinished(60000));
+    ASSERT_EQ(gallery.exitCode(), 0) << gallery.readAllStandardError().toStdString();
+    QStringList names = QDir(frames).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(names, QStringList({"2000-0.png", "2000-100.png", "2000-50.png", "6190-0.png",
+                                  "6190-100.png", "6190-50.png", "8013-0.png", "8013-100.png",
+                                  "8013-50.png"}));
+    const QImage start(QDir(frames).filePath("2000-0.png"));
+    ASSERT_EQ(start.size(), QSize(48, 32));
+    EXPECT_EQ(start, QImage(QDir(frames).filePath("8013-0.png")));
+    EXPECT_EQ(QImage(QDir(frames).filePath("2000-100.png")),
+              QImage(QDir(frames).filePath("6190-100.png")));
+    EXPECT_NE(QImage(QDir(frames).filePath("2000-50.png")),
+              QImage(QDir(frames).filePath("6190-50.png")));
+
+    // A bad moment is refused, not clamped into another file name.
+    QProcess bad;
+    bad.start(QStringLiteral(KELVRA_BIN_DIR "/effect-gallery"),
+              {"--frames", frames, "--codes", "2000", "--progress", "50,150"});
     ASSERT_TRUE(bad.waitForFinished(30000));
     EXPECT_EQ(bad.exitCode(), 2);
 }

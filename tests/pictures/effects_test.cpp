@@ -1,7 +1,12 @@
 // The paint-effect engine: one property test over every code of the random
 // pool, and the effect of each paint parameter on what is painted.
 
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <map>
 #include <set>
+#include <string_view>
 
 #include <QImage>
 #include <QPainter>
@@ -44,6 +49,27 @@ int differingPixels(const QImage& a, const QImage& b)
             n += (pa[x] & 0xffffff) != (pb[x] & 0xffffff);
     }
     return n;
+}
+
+// Smooth colour ramps with a coarse random texture: no period, so that no
+// shift or mirror of it looks like another.
+QImage busyPicture(QSize size, quint32 seed)
+{
+    QImage img(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            quint32 h = quint32(x / 3) * 0x8da6b343u ^ quint32(y / 3) * 0xd8163841u ^ seed * 0x9e3779b9u;
+            h ^= h >> 15;
+            h *= 0x2c1b3c6du;
+            h ^= h >> 12;
+            // The two pictures lie far apart in colour, so that frames that
+            // differ in a few pixels differ clearly on average.
+            const int r = x * 150 / size.width() + int(h & 63);
+            const int g = y * 150 / size.height() + int((h >> 8) & 63);
+            const int b = 40 + int((h >> 16) & 127);
+            img.setPixel(x, y, seed % 2 ? qRgb(r, g, b) : qRgb(255 - r, 255 - b, 255 - g));
+        }
+    return img;
 }
 
 const QSize kSize(96, 64);
@@ -140,22 +166,95 @@ TEST(EffectProperty, FramesIntoTheSameBufferEqualFreshOnes)
     }
 }
 
-TEST(EffectProperty, NeighbouringCodesLookDifferent)
+// Every code of the pool is its own effect: rendered at three moments, no
+// two codes give the same frames, and hardly any two come within 1/255 on
+// average of each other.
+TEST(EffectProperty, EveryPoolCodePaintsItsOwnFrames)
 {
-    const QImage from = oldPicture(kSize), to = newPicture(kSize);
+    const QSize size(160, 96);
+    const QImage from = busyPicture(size, 1), to = busyPicture(size, 2);
     const std::vector<int> codes = randomPoolCodes();
-    for (size_t i = 0; i + 1 < codes.size(); ++i) {
-        if (codes[i + 1] != codes[i] + 1)
-            continue;
-        // Compare at two moments: some pairs only part in the second half.
-        bool differs = false;
-        for (double p : {0.3, 0.6}) {
-            const QImage a = Transition(codes[i], EffectParams{}, from, to).frame(p);
-            const QImage b = Transition(codes[i + 1], EffectParams{}, from, to).frame(p);
-            differs = differs || differingPixels(a, b) > kSize.width();
+    const size_t perCode = size_t(size.width() * size.height()) * 3 * 3; // RGB, three moments
+    std::vector<quint8> frames(codes.size() * perCode);
+    QImage frame;
+    for (size_t c = 0; c < codes.size(); ++c) {
+        Transition t(codes[c], EffectParams{}, from, to);
+        quint8* dst = frames.data() + c * perCode;
+        for (double p : {0.25, 0.5, 0.75}) {
+            t.renderFrame(p, frame);
+            for (int y = 0; y < size.height(); ++y) {
+                const auto* row = reinterpret_cast<const QRgb*>(frame.constScanLine(y));
+                for (int x = 0; x < size.width(); ++x) {
+                    *dst++ = quint8(qRed(row[x]));
+                    *dst++ = quint8(qGreen(row[x]));
+                    *dst++ = quint8(qBlue(row[x]));
+                }
+            }
         }
-        EXPECT_TRUE(differs) << codes[i] << " and " << codes[i + 1];
     }
+    auto at = [&](size_t c) { return frames.data() + c * perCode; };
+
+    // Identical frames: group by a hash, then compare the bytes.
+    std::map<size_t, std::vector<size_t>> byHash;
+    for (size_t c = 0; c < codes.size(); ++c)
+        byHash[std::hash<std::string_view>{}(
+                   std::string_view(reinterpret_cast<const char*>(at(c)), perCode))]
+            .push_back(c);
+    int identical = 0;
+    for (const auto& [hash, group] : byHash)
+        for (size_t i = 1; i < group.size(); ++i)
+            if (std::memcmp(at(group[0]), at(group[i]), perCode) == 0 && ++identical <= 20)
+                ADD_FAILURE() << "codes " << codes[group[0]] << " and " << codes[group[i]]
+                              << " paint the same frames";
+    EXPECT_EQ(identical, 0);
+
+    // Near-identical pairs: a mean absolute difference under one level.
+    // Averages over 8x8 tiles differ by no more than the pixels do, so a pair
+    // whose tile averages are far apart is skipped unseen; sorting by one
+    // picture-wide average first skips most pairs without a look.
+    const int tilesX = size.width() / 8, tilesY = size.height() / 8;
+    const size_t perTiles = size_t(tilesX * tilesY) * 9;
+    std::vector<float> tiles(codes.size() * perTiles, 0.f);
+    std::vector<double> overall(codes.size(), 0.0);
+    for (size_t c = 0; c < codes.size(); ++c) {
+        const quint8* px = at(c);
+        float* t = tiles.data() + c * perTiles;
+        for (int m = 0; m < 3; ++m)
+            for (int y = 0; y < size.height(); ++y)
+                for (int x = 0; x < size.width(); ++x)
+                    for (int ch = 0; ch < 3; ++ch) {
+                        const quint8 v = *px++;
+                        t[((m * tilesY + y / 8) * tilesX + x / 8) * 3 + ch] += v / 64.f;
+                        overall[c] += v;
+                    }
+        overall[c] /= double(perCode);
+    }
+    std::vector<size_t> order(codes.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return overall[a] < overall[b]; });
+    int near = 0;
+    for (size_t i = 0; i < order.size(); ++i)
+        for (size_t j = i + 1; j < order.size() && overall[order[j]] - overall[order[i]] < 1; ++j) {
+            const size_t a = order[i], b = order[j];
+            const float *ta = tiles.data() + a * perTiles, *tb = tiles.data() + b * perTiles;
+            double bound = 0;
+            for (size_t k = 0; k < perTiles; ++k)
+                bound += std::abs(ta[k] - tb[k]);
+            if (bound / double(perTiles) >= 1)
+                continue;
+            qint64 sum = 0;
+            const quint8 *pa = at(a), *pb = at(b);
+            for (size_t k = 0; k < perCode; ++k)
+                sum += std::abs(int(pa[k]) - int(pb[k]));
+            if (double(sum) / double(perCode) < 1.0) {
+                ++near;
+                std::printf("near-identical: %d and %d (mean difference %.2f/255)\n", codes[a],
+                            codes[b], double(sum) / double(perCode));
+            }
+        }
+    std::printf("%d near-identical pairs among %zu codes\n", near, codes.size());
+    EXPECT_LT(near, int(codes.size()) / 50);
 }
 
 TEST(EffectProperty, CodesOutsideThePoolPaintAtOnce)
@@ -254,5 +353,122 @@ TEST(EffectProperty, FamiliesCoverDifferentLooks)
     std::set<EffectFamily> families;
     for (int code : randomPoolCodes())
         families.insert(effectInfo(code).family);
-    EXPECT_EQ(families.size(), 8u);
+    EXPECT_EQ(families.size(), 16u);
+}
+
+namespace {
+
+// How many pixels of the new picture a one-row frame shows, counting a
+// blended pixel by its share.
+double newShare(const QImage& frame, const QImage& from, const QImage& to)
+{
+    double share = 0;
+    for (int x = 0; x < frame.width(); ++x) {
+        const int a = qRed(from.pixel(x, 0)), b = qRed(to.pixel(x, 0)), c = qRed(frame.pixel(x, 0));
+        share += double(c - a) / double(b - a);
+    }
+    return share;
+}
+
+QImage plain(QSize size, QRgb colour)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(colour);
+    return img;
+}
+
+} // namespace
+
+// A slow wipe across a 4K-wide screen moves in even steps of a few pixels,
+// with one or two pixels of the front blended, never in jumps of 15.
+TEST(EffectQuality, FrontsMoveSmoothlyAndSoftlyAcrossA4KScreen)
+{
+    const QSize size(3840, 1);
+    const QImage from = plain(size, qRgb(0, 0, 0)), to = plain(size, qRgb(250, 250, 250));
+    EffectParams params;
+    params.maxPasses = 1000;
+    Transition t(2000, params, from, to); // left to right
+    double previous = 0, largest = 0;
+    for (int step = 1; step < 1000; ++step) {
+        const QImage f = t.frame(step / 1000.0);
+        const double now = newShare(f, from, to);
+        largest = std::max(largest, now - previous);
+        ASSERT_GE(now, previous - 0.01) << step;
+        previous = now;
+        if (step == 500) {
+            int blended = 0;
+            for (int x = 0; x < size.width(); ++x)
+                blended += qRed(f.pixel(x, 0)) != 0 && qRed(f.pixel(x, 0)) != 250;
+            EXPECT_GE(blended, 1);
+            EXPECT_LE(blended, 3);
+        }
+    }
+    EXPECT_LE(largest, 3840 / 1000.0 + 1.5);
+}
+
+// WandSize is a width in pixels, whatever the screen's size.
+TEST(EffectQuality, WandIsAsWideInPixelsOnEveryScreen)
+{
+    for (int width : {400, 3840}) {
+        const QSize size(width, 2);
+        const QImage from = plain(size, qRgb(0, 0, 0)), to = plain(size, qRgb(250, 250, 250));
+        EffectParams params;
+        params.maxPasses = 1000;
+        params.wandSize = 8;
+        params.wandColor = QColor(0, 255, 0);
+        const QImage f = Transition(2000, params, from, to).frame(0.5);
+        int wand = 0;
+        for (int x = 0; x < width; ++x)
+            wand += qGreen(f.pixel(x, 0)) > 128 && qRed(f.pixel(x, 0)) < 128;
+        EXPECT_GE(wand, 7) << width;
+        EXPECT_LE(wand, 9) << width;
+    }
+}
+
+// A diagonal push leaves the two corners between the pictures empty; the new
+// picture never shows there in its final place.
+TEST(EffectQuality, DiagonalPushShowsNoGhostOfTheNewPicture)
+{
+    const QImage from = busyPicture(kSize, 1), to = busyPicture(kSize, 2);
+    ASSERT_EQ(effectInfo(8013).family, EffectFamily::Motion);
+    Transition t(8013, EffectParams{}, from, to);
+    for (double p : {0.3, 0.5, 0.7}) {
+        const QImage f = t.frame(p);
+        int ghost = 0;
+        for (int y = 0; y < kSize.height(); ++y)
+            for (int x = 0; x < kSize.width(); ++x)
+                ghost += f.pixel(x, y) == to.pixel(x, y);
+        EXPECT_LT(ghost, kSize.width() * kSize.height() / 50) << p;
+    }
+}
+
+// A clock from a point on the border sweeps as one wedge: the new picture
+// meets the picture's border in one unbroken run. Codes 6042 + 18k and
+// 6048 + 18k are the one-bladed clocks, clockwise and counter-clockwise, from
+// the eight border points.
+TEST(EffectQuality, OffCentreClocksSweepAsOneWedge)
+{
+    const QSize size(160, 100);
+    const QImage from = plain(size, qRgb(0, 0, 0)), to = plain(size, qRgb(250, 250, 250));
+    for (int k = 0; k < 8; ++k)
+        for (int code : {6042 + 18 * k, 6048 + 18 * k}) {
+            ASSERT_EQ(effectInfo(code).family, EffectFamily::Clock);
+            Transition t(code, EffectParams{}, from, to);
+            for (double p : {0.2, 0.45, 0.7, 0.9}) {
+                const QImage f = t.frame(p);
+                std::vector<bool> border;
+                for (int x = 0; x < size.width(); ++x)
+                    border.push_back(qRed(f.pixel(x, 0)) > 125);
+                for (int y = 1; y < size.height(); ++y)
+                    border.push_back(qRed(f.pixel(size.width() - 1, y)) > 125);
+                for (int x = size.width() - 2; x >= 0; --x)
+                    border.push_back(qRed(f.pixel(x, size.height() - 1)) > 125);
+                for (int y = size.height() - 2; y > 0; --y)
+                    border.push_back(qRed(f.pixel(0, y)) > 125);
+                int runs = 0;
+                for (size_t i = 0; i < border.size(); ++i)
+                    runs += border[i] && !border[(i + border.size() - 1) % border.size()];
+                EXPECT_EQ(runs, 1) << code << " at " << p;
+            }
+        }
 }

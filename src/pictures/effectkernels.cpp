@@ -1,0 +1,126 @@
+#include "pictures/effectkernels.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
+#define KELVRA_KERNEL __attribute__((target_clones("avx2", "default")))
+#else
+#define KELVRA_KERNEL
+#endif
+
+namespace pictures::kernels {
+
+namespace {
+
+constexpr size_t kBlock = 64;
+
+struct Range {
+    quint16 lo, hi;
+};
+
+inline Range blockRange(const quint16* __restrict f, size_t b, size_t e)
+{
+    quint16 lo = 65535, hi = 0;
+    for (size_t i = b; i < e; ++i) {
+        lo = std::min(lo, f[i]);
+        hi = std::max(hi, f[i]);
+    }
+    return {lo, hi};
+}
+
+} // namespace
+
+KELVRA_KERNEL void softSelect(const quint32* __restrict a, const quint32* __restrict b,
+                              const quint16* __restrict f, quint32* __restrict out, size_t n,
+                              qint32 t, qint32 band, qint32 prevT)
+{
+    // k = d * 256 / band in fixed point; d <= band keeps the product in range.
+    const qint32 recip = ((256 << 16) + band - 1) / band;
+    for (size_t s = 0; s < n; s += kBlock) {
+        const size_t e = std::min(n, s + kBlock);
+        const Range r = blockRange(f, s, e);
+        if (r.lo >= t) { // all old (and so before)
+            if (prevT < 0)
+                std::memcpy(out + s, a + s, (e - s) * 4);
+            continue;
+        }
+        if (t - r.hi >= band) { // all new
+            if (prevT < 0 || prevT - r.hi < band)
+                std::memcpy(out + s, b + s, (e - s) * 4);
+            continue;
+        }
+        for (size_t i = s; i < e; ++i) {
+            const qint32 d = std::clamp(t - qint32(f[i]), 0, band);
+            const quint32 k = quint32(std::min((d * recip) >> 16, 256));
+            out[i] = mixRgb(a[i], b[i], k);
+        }
+    }
+}
+
+KELVRA_KERNEL void softSelectWand(const quint32* __restrict a, const quint32* __restrict b,
+                                  const quint16* __restrict f, quint32* __restrict out, size_t n,
+                                  qint32 t, qint32 band, qint32 wand, quint32 wandColour)
+{
+    const qint32 recip = ((256 << 16) + band - 1) / band;
+    const qint32 tNew = t - wand;
+    for (size_t s = 0; s < n; s += kBlock) {
+        const size_t e = std::min(n, s + kBlock);
+        const Range r = blockRange(f, s, e);
+        if (r.lo >= t) {
+            std::memcpy(out + s, a + s, (e - s) * 4);
+            continue;
+        }
+        if (tNew - r.hi >= band) {
+            std::memcpy(out + s, b + s, (e - s) * 4);
+            continue;
+        }
+        for (size_t i = s; i < e; ++i) {
+            const qint32 dw = std::clamp(t - qint32(f[i]), 0, band);
+            const qint32 dn = std::clamp(tNew - qint32(f[i]), 0, band);
+            const quint32 kw = quint32(std::min((dw * recip) >> 16, 256));
+            const quint32 kn = quint32(std::min((dn * recip) >> 16, 256));
+            out[i] = mixRgb(mixRgb(a[i], wandColour, kw), b[i], kn);
+        }
+    }
+}
+
+KELVRA_KERNEL void blendBytes(const quint8* __restrict a, const quint8* __restrict b,
+                              quint8* __restrict out, size_t n, unsigned k)
+{
+    const unsigned ik = 256 - k;
+    for (size_t i = 0; i < n; ++i)
+        out[i] = quint8((a[i] * ik + b[i] * k) >> 8);
+}
+
+KELVRA_KERNEL void blendToColor(const quint32* __restrict a, quint32 color, quint32* __restrict out,
+                                size_t n, unsigned k)
+{
+    const unsigned ik = 256 - k;
+    const quint32 crb = (color & 0x00ff00ffu) * k, cag = ((color >> 8) & 0x00ff00ffu) * k;
+    for (size_t i = 0; i < n; ++i) {
+        const quint32 rb = (((a[i] & 0x00ff00ffu) * ik + crb) >> 8) & 0x00ff00ffu;
+        const quint32 ag = ((((a[i] >> 8) & 0x00ff00ffu) * ik + cag)) & 0xff00ff00u;
+        out[i] = rb | ag;
+    }
+}
+
+KELVRA_KERNEL void displace(const quint32* __restrict oldp, const quint32* __restrict newp,
+                            const quint16* __restrict phase, const qint8* __restrict dir,
+                            const qint16* __restrict lut, quint32* __restrict out, int w, int h,
+                            unsigned k)
+{
+    for (int y = 0; y < h; ++y) {
+        const size_t row = size_t(y) * size_t(w);
+        for (int x = 0; x < w; ++x) {
+            const size_t i = row + size_t(x);
+            const qint32 d = lut[phase[i]];
+            const int sx = std::clamp(x + ((d * dir[2 * i]) >> 11), 0, w - 1);
+            const int sy = std::clamp(y + ((d * dir[2 * i + 1]) >> 11), 0, h - 1);
+            const size_t j = size_t(sy) * size_t(w) + size_t(sx);
+            out[i] = k == 0 ? oldp[j] : k >= 256 ? newp[j] : mixRgb(oldp[j], newp[j], k);
+        }
+    }
+}
+
+} // namespace pictures::kernels
