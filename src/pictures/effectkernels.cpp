@@ -107,20 +107,35 @@ KELVRA_KERNEL void blendToColor(const quint32* __restrict a, quint32 color, quin
 
 KELVRA_KERNEL void displace(const quint32* __restrict oldp, const quint32* __restrict newp,
                             const quint16* __restrict phase, const qint8* __restrict dir,
-                            const qint16* __restrict lut, quint32* __restrict out, int w, int h,
-                            unsigned k)
+                            const qint16* __restrict lut, const quint16* __restrict weight,
+                            quint32* __restrict out, int w, int h)
 {
     for (int y = 0; y < h; ++y) {
         const size_t row = size_t(y) * size_t(w);
         for (int x = 0; x < w; ++x) {
             const size_t i = row + size_t(x);
-            const qint32 d = lut[phase[i]];
+            const quint16 ph = phase[i];
+            const qint32 d = lut[ph];
             const int sx = std::clamp(x + ((d * dir[2 * i]) >> 11), 0, w - 1);
             const int sy = std::clamp(y + ((d * dir[2 * i + 1]) >> 11), 0, h - 1);
             const size_t j = size_t(sy) * size_t(w) + size_t(sx);
+            const quint32 k = weight[ph];
             out[i] = k == 0 ? oldp[j] : k >= 256 ? newp[j] : mixRgb(oldp[j], newp[j], k);
         }
     }
+}
+
+KELVRA_KERNEL void gatherRow(const quint32* __restrict src, qsizetype stride, qint64 u, qint64 v,
+                             qint64 du, qint64 dv, quint32* __restrict out, int n)
+{
+    if (dv == 0) { // a scaled row: one source row
+        const quint32* row = src + (v >> 16) * stride;
+        for (int i = 0; i < n; ++i)
+            out[i] = row[(u + i * du) >> 16];
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        out[i] = src[((v + i * dv) >> 16) * stride + ((u + i * du) >> 16)];
 }
 
 } // namespace pictures::kernels

@@ -43,10 +43,15 @@ void blendBytes(const quint8* a, const quint8* b, quint8* out, size_t n, unsigne
 
 void blendToColor(const quint32* a, quint32 color, quint32* out, size_t n, unsigned k);
 
-// Displaced sampling: pixel (x, y) takes old and new at (x, y) + lut[phase] *
+// Displaced sampling: pixel (x, y) takes old and new at (x, y) + lut[ph] *
 // dir / (16 * 127) (lut in 1/16 pixel, dir pairs in 1/127), clamped to the
-// picture, blended with weight k / 256 for the new one.
+// picture, blended with weight[ph] / 256 for the new one, ph = phase[pixel].
 void displace(const quint32* oldp, const quint32* newp, const quint16* phase, const qint8* dir,
-              const qint16* lut, quint32* out, int w, int h, unsigned k);
+              const qint16* lut, const quint16* weight, quint32* out, int w, int h);
+
+// out[i] = src[(v >> 16) * stride + (u >> 16)] with (u, v) stepping by (du, dv)
+// in 16.16 fixed point; the caller keeps every position inside the picture.
+void gatherRow(const quint32* src, qsizetype stride, qint64 u, qint64 v, qint64 du, qint64 dv,
+               quint32* out, int n);
 
 } // namespace pictures::kernels

@@ -367,6 +367,7 @@ struct Prepared {
     std::vector<quint16> field;
     double spanPixels = 256; // pixels over which the field runs 0 -> 1 (wand, anti-aliasing)
     double softness = 0;     // share of the field a soft front spans (0 = a pixel or so)
+    int cell = 1;            // pixels per side of the cells the field was evaluated on
     // Displacement map: per pixel an index into the frame's displacement
     // table and a direction (x, y) in 1/127.
     std::vector<quint16> phase;
@@ -386,6 +387,7 @@ void buildField(Prepared& field, const EffectInfo& info, int grain, QSize size)
     const double diagonal = std::hypot(W, H);
     const int v = info.variant;
     int cell = std::max(1, grain);
+    bool noise = false; // a random field: its cells need no anti-aliasing
     std::function<double(double, double)> f; // of a pixel (cell) centre
     std::vector<int> order;
     int cols = 0, rows = 0;
@@ -486,6 +488,7 @@ void buildField(Prepared& field, const EffectInfo& info, int grain, QSize size)
         static constexpr int sizes[10] = {1, 2, 3, 4, 6, 8, 12, 16, 24, 32};
         const int pattern = v % 3;
         cell = std::max(1, grain) * sizes[(v / 3) % 10];
+        noise = true;
         const quint32 seed = quint32(4000 + v);
         const int c = cell;
         field.spanPixels = 255;
@@ -671,6 +674,7 @@ void buildField(Prepared& field, const EffectInfo& info, int grain, QSize size)
         case 6: { // dissolve through the wand colour, in cells of 1, 3 or 8
             static constexpr int cells[3] = {1, 3, 8};
             cell = std::max(1, grain) * cells[(v / 12) % 3];
+            noise = true;
             field.softness = 1.0 / 32;
             field.spanPixels = 255;
             f = [=](double x, double y) {
@@ -685,6 +689,7 @@ void buildField(Prepared& field, const EffectInfo& info, int grain, QSize size)
                 return;
             field.softness = 1.0 / 32;
             field.spanPixels = 255;
+            noise = true;
             f = [=](double x, double y) {
                 return (hash3(quint32(x), quint32(y), 16000 + mode) >> 8) / double(1 << 24);
             };
@@ -718,20 +723,20 @@ void buildField(Prepared& field, const EffectInfo& info, int grain, QSize size)
         order.clear();
         cell = 1;
     }
+    // Big screens are evaluated on 2x2 cells: a front blended over two
+    // pixels cannot be told from one at 4K, and set-up costs a quarter.
+    if (cell == 1 && qint64(w) * h > 2600000)
+        cell = 2;
+    field.cell = noise ? 1 : cell;
     // Evaluate per cell (a pixel unless EffectGrain says more), then spread
     // over the pixels.
     field.field.resize(size_t(w) * size_t(h));
     const int cw = (w + cell - 1) / cell, ch = (h + cell - 1) / cell;
     std::vector<quint16> row(static_cast<size_t>(cw));
-    const double n = order.empty() ? 0 : double(order.size());
     for (int cy = 0; cy < ch; ++cy) {
         for (int cx = 0; cx < cw; ++cx) {
-            double value;
-            if (!order.empty())
-                value = order[size_t(cy * cols + cx)] / n;
-            else
-                value =
-                    f(std::min(W - 0.5, (cx + 0.5) * cell), std::min(H - 0.5, (cy + 0.5) * cell));
+            const double value =
+                f(std::min(W - 0.5, (cx + 0.5) * cell), std::min(H - 0.5, (cy + 0.5) * cell));
             row[size_t(cx)] = quint16(std::clamp(int(value * 65536), 0, 65535));
         }
         const int y0 = cy * cell, y1 = std::min(h, y0 + cell);
@@ -966,22 +971,67 @@ Placement placement(QPointF pivot, double sx, double sy, double angle)
     return p;
 }
 
+// The pixels [first, last) of row y whose source falls inside a layer of
+// lw x lh, and the source position of x = first in 16.16 fixed point.
+struct RowSpan {
+    int first = 0, last = 0;
+    qint64 u = 0, v = 0, du = 0, dv = 0;
+};
+
+RowSpan insideSpan(const Placement& p, int y, int w, int lw, int lh)
+{
+    constexpr double one = 65536.0;
+    RowSpan r;
+    r.du = std::llround(p.a * one);
+    r.dv = std::llround(p.d * one);
+    const qint64 u0 = std::llround((p.b * y + p.c + 0.5) * one);
+    const qint64 v0 = std::llround((p.e * y + p.f + 0.5) * one);
+    // Solve 0 <= s0 + x ds < n * one for x, then settle the ends exactly.
+    double lo = 0, hi = w;
+    auto limit = [&](qint64 s0, qint64 ds, int n) {
+        const double end = double(n) * one;
+        if (ds == 0) {
+            if (s0 < 0 || double(s0) >= end)
+                hi = lo;
+            return;
+        }
+        double a = -double(s0) / double(ds), b = (end - double(s0)) / double(ds);
+        if (a > b)
+            std::swap(a, b);
+        lo = std::max(lo, std::floor(a) - 1);
+        hi = std::min(hi, std::ceil(b) + 1);
+    };
+    limit(u0, r.du, lw);
+    limit(v0, r.dv, lh);
+    int first = int(std::clamp(lo, 0.0, double(w))), last = int(std::clamp(hi, 0.0, double(w)));
+    auto inside = [&](int x) {
+        const qint64 ui = (u0 + x * r.du) >> 16, vi = (v0 + x * r.dv) >> 16;
+        return ui >= 0 && ui < lw && vi >= 0 && vi < lh;
+    };
+    while (first < last && !inside(first))
+        ++first;
+    while (last > first && !inside(last - 1))
+        --last;
+    r.first = first;
+    r.last = last;
+    r.u = u0 + first * r.du;
+    r.v = v0 + first * r.dv;
+    return r;
+}
+
 // One row of a placed layer over `under`: out[x] = layer(source(x)) where the
 // source falls inside the layer, else under[x].
 void placedRow(const QImage& layer, const Placement& p, int y, const quint32* under, quint32* out,
                int w)
 {
-    constexpr double one = 65536.0;
-    qint64 u = std::llround((p.b * y + p.c + 0.5) * one);
-    qint64 v = std::llround((p.e * y + p.f + 0.5) * one);
-    const qint64 du = std::llround(p.a * one), dv = std::llround(p.d * one);
-    const quint64 lw = quint64(layer.width()), lh = quint64(layer.height());
-    const auto* bits = reinterpret_cast<const quint32*>(layer.constBits());
-    const qsizetype stride = layer.bytesPerLine() / 4;
-    for (int x = 0; x < w; ++x, u += du, v += dv) {
-        const qint64 ui = u >> 16, vi = v >> 16;
-        out[x] = quint64(ui) < lw && quint64(vi) < lh ? bits[vi * stride + ui] : under[x];
-    }
+    const RowSpan r = insideSpan(p, y, w, layer.width(), layer.height());
+    if (r.first > 0)
+        std::memcpy(out, under, size_t(r.first) * 4);
+    if (r.last < w)
+        std::memcpy(out + r.last, under + r.last, size_t(w - r.last) * 4);
+    kernels::gatherRow(reinterpret_cast<const quint32*>(layer.constBits()),
+                       layer.bytesPerLine() / 4, r.u, r.v, r.du, r.dv, out + r.first,
+                       r.last - r.first);
 }
 
 } // namespace
@@ -1142,7 +1192,8 @@ Transition::Transition(int code, const EffectParams& params, const QImage& from,
         // families over their share of the paint.
         const double unitsPerPixel = 65536.0 / std::max(1.0, d.prep->spanPixels);
         d.band = qint32(std::clamp(
-            std::max(d.prep->softness * 65536.0, 1.2 * grain * unitsPerPixel), 1.0, 65536.0));
+            std::max(d.prep->softness * 65536.0, 1.2 * d.prep->cell * unitsPerPixel), 1.0,
+            65536.0));
         if (params.wandSize > 0 && m_info.kind == EffectKind::Reveal) {
             d.wandUnits = qint32(std::clamp(params.wandSize * unitsPerPixel, 1.0, 32768.0));
             d.wand = params.wandColor.isValid() ? params.wandColor.rgb() : 0xffffffffu;
@@ -1514,60 +1565,116 @@ void Transition::Impl::renderPeel(double p, QImage& out) const
     const double L = lo + e * (hi - lo);
     const double shadow = std::max(4.0, 0.04 * std::min(W, H));
     static constexpr quint32 paper = 0xfff2eee4u;
+    // The flap shows the page's point mirrored across the fold:
+    // q = p + 2 (L - n.p) n, an affine map of the pixel.
+    Placement mirror;
+    mirror.a = 1 - 2 * nx * nx;
+    mirror.b = -2 * nx * ny;
+    mirror.d = -2 * nx * ny;
+    mirror.e = 1 - 2 * ny * ny;
+    mirror.c = 0.5 * mirror.a + 0.5 * mirror.b + 2 * L * nx - 0.5;
+    mirror.f = 0.5 * mirror.d + 0.5 * mirror.e + 2 * L * ny - 0.5;
     const auto* fb = reinterpret_cast<const quint32*>(from.constBits());
     const qsizetype fs = from.bytesPerLine() / 4;
     for (int y = 0; y < h; ++y) {
         const auto* orow = reinterpret_cast<const quint32*>(from.constScanLine(y));
         const auto* nrow = reinterpret_cast<const quint32*>(to.constScanLine(y));
         auto* d = reinterpret_cast<quint32*>(out.scanLine(y));
-        // g = L - n.p: > 0 on the lifted side of the fold, < 0 on the page
-        // still lying flat.
+        // g = L - n.p: >= 0 on the lifted side of the fold (the new picture
+        // shows), < 0 on the page still lying flat.
         const double gy = L - (nx * 0.5 + ny * (y + 0.5));
-        for (int x = 0; x < w; ++x) {
-            const double g = gy - nx * x; // > 0: lifted away, the new picture shows
-            if (g >= 0) {
-                // Lifted area: the new picture, shaded near the fold.
-                quint32 c = nrow[x];
-                if (g < shadow)
-                    c = kernels::scaleRgb(c, unsigned(150 + 106 * g / shadow));
-                d[x] = c;
-                continue;
+        auto g = [&](int x) { return gy - nx * x; };
+        // The lifted pixels form one run at one end of the row.
+        int liftFirst = 0, liftLast = 0;
+        if (std::abs(nx) < 1e-12) {
+            liftLast = gy >= 0 ? w : 0;
+        } else {
+            const double edge = gy / nx; // g(edge) = 0
+            int x0 = int(std::clamp(std::floor(edge), -1.0, double(w)));
+            if (nx > 0) { // lifted for x <= edge
+                while (x0 + 1 < w && x0 + 1 >= 0 && g(x0 + 1) >= 0)
+                    ++x0;
+                while (x0 >= 0 && g(x0) < 0)
+                    --x0;
+                liftFirst = 0;
+                liftLast = std::clamp(x0 + 1, 0, w);
+            } else { // lifted for x >= edge
+                int x1 = std::clamp(x0, 0, w);
+                while (x1 > 0 && g(x1 - 1) >= 0)
+                    --x1;
+                while (x1 < w && g(x1) < 0)
+                    ++x1;
+                liftFirst = x1;
+                liftLast = w;
             }
-            // Flat area: is it under the flap? The flap point is the mirror
-            // across the fold line of a lifted point of the page.
-            const double qx = x + 0.5 + 2 * g * nx, qy = y + 0.5 + 2 * g * ny;
-            if (qx >= 0 && qy >= 0 && qx < W && qy < H) {
-                const quint32 src = fb[qsizetype(qy) * fs + qsizetype(qx)];
-                const double depth = std::min(1.0, -g / shadow);
-                quint32 c;
-                if (style == 0) // thin paper: the picture shows through its back
-                    c = kernels::mixRgb(src, paper, 180);
-                else if (style == 1) // glossy back: the picture mirrored, darker towards the fold
-                    c = kernels::scaleRgb(src, unsigned(140 + 90 * depth));
-                else // plain paper, lit towards the fold
-                    c = kernels::scaleRgb(paper, unsigned(256 - 60 * depth));
-                d[x] = c;
-            } else {
-                d[x] = orow[x];
+        }
+        if (liftLast > liftFirst) {
+            std::memcpy(d + liftFirst, nrow + liftFirst, size_t(liftLast - liftFirst) * 4);
+            // The flap's shadow on the new picture, next to the fold: where
+            // 0 <= g < shadow, one run.
+            int s0 = liftFirst, s1 = liftLast;
+            if (std::abs(nx) >= 1e-12) {
+                const double xa = (gy - shadow) / nx, xb = gy / nx;
+                s0 = std::max(s0, int(std::floor(std::min(xa, xb))) - 1);
+                s1 = std::min(s1, int(std::ceil(std::max(xa, xb))) + 2);
             }
+            for (int x = s0; x < s1; ++x) {
+                const double gx = g(x);
+                if (gx >= 0 && gx < shadow)
+                    d[x] = kernels::scaleRgb(nrow[x], unsigned(150 + 106 * gx / shadow));
+            }
+        }
+        // The flat rest: the flap where the mirrored point is on the page.
+        const int flatFirst = liftFirst > 0 ? 0 : liftLast;
+        const int flatLast = liftFirst > 0 ? liftFirst : w;
+        if (flatLast <= flatFirst)
+            continue;
+        RowSpan flap = insideSpan(mirror, y, w, w, h);
+        const int a0 = std::max(flap.first, flatFirst), a1 = std::min(flap.last, flatLast);
+        if (a1 <= a0) {
+            std::memcpy(d + flatFirst, orow + flatFirst, size_t(flatLast - flatFirst) * 4);
+            continue;
+        }
+        std::memcpy(d + flatFirst, orow + flatFirst, size_t(a0 - flatFirst) * 4);
+        std::memcpy(d + a1, orow + a1, size_t(flatLast - a1) * 4);
+        if (style == 2) {
+            for (int x = a0; x < a1; ++x) // plain paper, lit towards the fold
+                d[x] = kernels::scaleRgb(paper, unsigned(256 - 60 * std::min(1.0, -g(x) / shadow)));
+            continue;
+        }
+        kernels::gatherRow(fb, fs, flap.u + (a0 - flap.first) * flap.du,
+                           flap.v + (a0 - flap.first) * flap.dv, flap.du, flap.dv, d + a0, a1 - a0);
+        if (style == 0) { // thin paper: the picture shows through its back
+            for (int x = a0; x < a1; ++x)
+                d[x] = kernels::mixRgb(d[x], paper, 180);
+        } else { // glossy back: the picture mirrored, darker towards the fold
+            for (int x = a0; x < a1; ++x)
+                d[x] = kernels::scaleRgb(d[x], unsigned(140 + 90 * std::min(1.0, -g(x) / shadow)));
         }
     }
 }
 
-// The picture ripples or waves, strongest in the middle of the paint, while
-// it changes from old to new.
+// The picture ripples or waves, strongest in the middle of the paint. A
+// ripple or a shock ring carries the new picture outwards from its point (a
+// soft circle behind the waves); waves across rows or columns cross-fade.
 void Transition::Impl::renderRipple(double p, QImage& out) const
 {
     const int w = to.width(), h = to.height();
     const RippleVariant rv = rippleVariant(variant);
     const double shortSide = std::max(1, std::min(w, h));
     const double amp = rv.amplitude * shortSide * std::sin(kPi * p);
-    std::vector<qint16> lut(size_t(prep->phaseCount));
+    const int count = prep->phaseCount;
     const double lambda = std::max(2.0, rv.wavelength * shortSide);
-    for (int i = 0; i < prep->phaseCount; ++i) {
+    std::vector<qint16> lut(static_cast<size_t>(count));
+    std::vector<quint16> weight(static_cast<size_t>(count));
+    const bool radial = rv.kind == 0 || rv.kind == 3;
+    const double soft = std::max(2.0, 0.08 * shortSide);
+    const double reach = p * (count + soft); // the new picture's soft edge, in pixels
+    const unsigned fade = unsigned(std::clamp(std::lround(smoothstep(0.3, 0.7, p) * 256), 0L, 256L));
+    for (int i = 0; i < count; ++i) {
         double dsp;
         if (rv.kind == 3) { // a ring running out, past the farthest corner at the end
-            const double front = p * (prep->phaseCount + 2 * lambda) - lambda;
+            const double front = p * (count + 2 * lambda) - lambda;
             const double z = (i - front) / lambda;
             dsp = rv.amplitude * shortSide * 2 * std::sin(kPi * p) * z * std::exp(-z * z * 2);
         } else {
@@ -1575,11 +1682,41 @@ void Transition::Impl::renderRipple(double p, QImage& out) const
             dsp = amp * std::sin(phase);
         }
         lut[size_t(i)] = qint16(std::clamp(std::lround(dsp * 16), -32000L, 32000L));
+        weight[size_t(i)] =
+            radial ? quint16(std::clamp(std::lround((reach - i) / soft * 256), 0L, 256L))
+                   : quint16(fade);
     }
-    const unsigned k = unsigned(std::clamp(std::lround(smoothstep(0.3, 0.7, p) * 256), 0L, 256L));
+    if (rv.kind == 1) { // rows shifted sideways: a copy per row
+        std::vector<quint32> a(static_cast<size_t>(w)), b(static_cast<size_t>(w));
+        auto shifted = [w](const quint32* src, int s, quint32* dst) {
+            // dst[x] = src[clamp(x + s)]
+            const int from = std::clamp(-s, 0, w), to = std::clamp(w - s, 0, w);
+            std::fill_n(dst, from, src[std::clamp(from + s, 0, w - 1)]);
+            if (to > from)
+                std::memcpy(dst + from, src + from + s, size_t(to - from) * 4);
+            std::fill(dst + std::max(from, to), dst + w, src[w - 1]);
+        };
+        for (int y = 0; y < h; ++y) {
+            const int s = int(std::lround(lut[size_t(y)] / 16.0));
+            auto* d = reinterpret_cast<quint32*>(out.scanLine(y));
+            const auto* o = reinterpret_cast<const quint32*>(from.constScanLine(y));
+            const auto* n = reinterpret_cast<const quint32*>(to.constScanLine(y));
+            if (fade == 0 || fade >= 256) {
+                shifted(fade == 0 ? o : n, s, d);
+                continue;
+            }
+            shifted(o, s, a.data());
+            shifted(n, s, b.data());
+            kernels::blendBytes(reinterpret_cast<const quint8*>(a.data()),
+                                reinterpret_cast<const quint8*>(b.data()),
+                                reinterpret_cast<quint8*>(d), size_t(w) * 4, fade);
+        }
+        return;
+    }
     kernels::displace(reinterpret_cast<const quint32*>(from.constBits()),
                       reinterpret_cast<const quint32*>(to.constBits()), prep->phase.data(),
-                      prep->dir.data(), lut.data(), reinterpret_cast<quint32*>(out.bits()), w, h, k);
+                      prep->dir.data(), lut.data(), weight.data(),
+                      reinterpret_cast<quint32*>(out.bits()), w, h);
 }
 
 // The mosaic coarsens to full blocks in the middle of the paint, its blocks
