@@ -105,23 +105,20 @@ KELVRA_KERNEL void blendToColor(const quint32* __restrict a, quint32 color, quin
     }
 }
 
-KELVRA_KERNEL void displace(const quint32* __restrict oldp, const quint32* __restrict newp,
-                            const quint16* __restrict phase, const qint8* __restrict dir,
-                            const qint16* __restrict lut, const quint16* __restrict weight,
-                            quint32* __restrict out, int w, int h)
+KELVRA_KERNEL void displaceSpan(const quint32* __restrict oldp, const quint32* __restrict newp,
+                                const quint16* __restrict phase, const qint8* __restrict dirX,
+                                const qint8* __restrict dirY, const qint32* __restrict lut,
+                                const qint32* __restrict weight, quint32* __restrict out, int w,
+                                int h, int y, int x0, int x1)
 {
-    for (int y = 0; y < h; ++y) {
-        const size_t row = size_t(y) * size_t(w);
-        for (int x = 0; x < w; ++x) {
-            const size_t i = row + size_t(x);
-            const quint16 ph = phase[i];
-            const qint32 d = lut[ph];
-            const int sx = std::clamp(x + ((d * dir[2 * i]) >> 11), 0, w - 1);
-            const int sy = std::clamp(y + ((d * dir[2 * i + 1]) >> 11), 0, h - 1);
-            const size_t j = size_t(sy) * size_t(w) + size_t(sx);
-            const quint32 k = weight[ph];
-            out[i] = k == 0 ? oldp[j] : k >= 256 ? newp[j] : mixRgb(oldp[j], newp[j], k);
-        }
+    const qsizetype row = qsizetype(y) * w;
+    for (int x = x0; x < x1; ++x) {
+        const quint16 ph = phase[row + x];
+        const qint32 d = lut[ph];
+        const qint32 sx = std::clamp(x + ((d * dirX[row + x]) >> 11), 0, w - 1);
+        const qint32 sy = std::clamp(y + ((d * dirY[row + x]) >> 11), 0, h - 1);
+        const qint32 j = sy * w + sx;
+        out[row + x] = mixRgb(oldp[j], newp[j], quint32(weight[ph]));
     }
 }
 

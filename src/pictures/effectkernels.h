@@ -43,11 +43,13 @@ void blendBytes(const quint8* a, const quint8* b, quint8* out, size_t n, unsigne
 
 void blendToColor(const quint32* a, quint32 color, quint32* out, size_t n, unsigned k);
 
-// Displaced sampling: pixel (x, y) takes old and new at (x, y) + lut[ph] *
-// dir / (16 * 127) (lut in 1/16 pixel, dir pairs in 1/127), clamped to the
-// picture, blended with weight[ph] / 256 for the new one, ph = phase[pixel].
-void displace(const quint32* oldp, const quint32* newp, const quint16* phase, const qint8* dir,
-              const qint16* lut, const quint16* weight, quint32* out, int w, int h);
+// Displaced sampling of row y, pixels [x0, x1): pixel (x, y) takes old and
+// new at (x, y) + lut[ph] * (dirX, dirY) / (16 * 128) (lut in 1/16 pixel, dir
+// in 1/127), clamped to the picture, blended with weight[ph] / 256 for the
+// new one, ph = phase[pixel]. All arrays but the tables are w x h.
+void displaceSpan(const quint32* oldp, const quint32* newp, const quint16* phase,
+                  const qint8* dirX, const qint8* dirY, const qint32* lut, const qint32* weight,
+                  quint32* out, int w, int h, int y, int x0, int x1);
 
 // out[i] = src[(v >> 16) * stride + (u >> 16)] with (u, v) stepping by (du, dv)
 // in 16.16 fixed point; the caller keeps every position inside the picture.

@@ -371,7 +371,7 @@ struct Prepared {
     // Displacement map: per pixel an index into the frame's displacement
     // table and a direction (x, y) in 1/127.
     std::vector<quint16> phase;
-    std::vector<qint8> dir; // pairs
+    std::vector<qint8> dirX, dirY;
     int phaseCount = 0;
     // Block order for the pixelate family: per cell of cellPixels, 0..1.
     std::vector<float> cellTime;
@@ -793,15 +793,16 @@ void buildDisplacement(Prepared& prep, const EffectInfo& info, QSize size)
     const RippleVariant rv = rippleVariant(info.variant);
     const size_t n = size_t(w) * size_t(h);
     prep.phase.resize(n);
-    prep.dir.resize(2 * n);
+    prep.dirX.resize(n);
+    prep.dirY.resize(n);
     if (rv.kind == 1 || rv.kind == 2) {
         prep.phaseCount = rv.kind == 1 ? h : w;
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const size_t i = size_t(y) * size_t(w) + size_t(x);
                 prep.phase[i] = quint16(rv.kind == 1 ? y : x);
-                prep.dir[2 * i] = rv.kind == 1 ? 127 : 0;
-                prep.dir[2 * i + 1] = rv.kind == 1 ? 0 : 127;
+                prep.dirX[i] = rv.kind == 1 ? 127 : 0;
+                prep.dirY[i] = rv.kind == 1 ? 0 : 127;
             }
         return;
     }
@@ -816,8 +817,8 @@ void buildDisplacement(Prepared& prep, const EffectInfo& info, QSize size)
             const double dx = x + 0.5 - c.x(), dy = y + 0.5 - c.y();
             const double r = std::hypot(dx, dy);
             prep.phase[i] = quint16(std::min(double(prep.phaseCount - 1), r));
-            prep.dir[2 * i] = qint8(std::lround(r > 0 ? 127 * dx / r : 0));
-            prep.dir[2 * i + 1] = qint8(std::lround(r > 0 ? 127 * dy / r : 0));
+            prep.dirX[i] = qint8(std::lround(r > 0 ? 127 * dx / r : 0));
+            prep.dirY[i] = qint8(std::lround(r > 0 ? 127 * dy / r : 0));
         }
 }
 
@@ -1478,16 +1479,22 @@ void Transition::Impl::renderPlaced(double p, QImage& out) const
             } else { // zoom through: the old one rushes in while the new one settles
                 const Placement po = placement(pivot, 1 + 3 * e, 1 + 3 * e, 0);
                 const Placement pn = placement(pivot, 1 + 3 * (1 - e), 1 + 3 * (1 - e), 0);
-                const unsigned k = unsigned(std::clamp(std::lround(smoothstep(0.2, 0.8, p) * 256),
+                const unsigned k = unsigned(std::clamp(std::lround(smoothstep(0.3, 0.7, p) * 256),
                                                        0L, 256L));
+                // Outside the middle of the paint only one layer shows.
                 std::vector<quint32> a1(static_cast<size_t>(w)), a2(static_cast<size_t>(w));
                 for (int y = 0; y < h; ++y) {
                     const auto* ur = reinterpret_cast<const quint32*>(from.constScanLine(y));
+                    auto* d = reinterpret_cast<quint32*>(out.scanLine(y));
+                    if (k == 0 || k >= 256) {
+                        placedRow(k ? to : from, k ? pn : po, y, ur, d, w);
+                        continue;
+                    }
                     placedRow(from, po, y, ur, a1.data(), w);
                     placedRow(to, pn, y, ur, a2.data(), w);
                     kernels::blendBytes(reinterpret_cast<const quint8*>(a1.data()),
                                         reinterpret_cast<const quint8*>(a2.data()),
-                                        out.scanLine(y), size_t(w) * 4, k);
+                                        reinterpret_cast<quint8*>(d), size_t(w) * 4, k);
                 }
                 return;
             }
@@ -1654,69 +1661,137 @@ void Transition::Impl::renderPeel(double p, QImage& out) const
     }
 }
 
-// The picture ripples or waves, strongest in the middle of the paint. A
-// ripple or a shock ring carries the new picture outwards from its point (a
-// soft circle behind the waves); waves across rows or columns cross-fade.
+// The picture ripples or waves. A ripple or a shock ring runs out of its
+// point carrying the new picture behind it (a soft circle inside the waves);
+// waves across rows or columns cross-fade while the whole picture sways.
 void Transition::Impl::renderRipple(double p, QImage& out) const
 {
     const int w = to.width(), h = to.height();
     const RippleVariant rv = rippleVariant(variant);
     const double shortSide = std::max(1, std::min(w, h));
-    const double amp = rv.amplitude * shortSide * std::sin(kPi * p);
     const int count = prep->phaseCount;
     const double lambda = std::max(2.0, rv.wavelength * shortSide);
-    std::vector<qint16> lut(static_cast<size_t>(count));
-    std::vector<quint16> weight(static_cast<size_t>(count));
+    const double amp = rv.amplitude * shortSide * std::sin(kPi * p);
     const bool radial = rv.kind == 0 || rv.kind == 3;
     const double soft = std::max(2.0, 0.08 * shortSide);
-    const double reach = p * (count + soft); // the new picture's soft edge, in pixels
+    // Radial kinds: the new picture's edge runs from the point to past the
+    // farthest corner; the waves live in a band around it.
+    const double reach = rv.kind == 3 ? p * (count + 2 * lambda) - lambda + soft / 2
+                                      : p * (count + soft + 1.5 * lambda);
+    const double inner = reach - soft - (rv.kind == 3 ? 0.75 * lambda : lambda);
+    const double outer = reach + (rv.kind == 3 ? 0.75 * lambda : 0.5 * lambda);
     const unsigned fade = unsigned(std::clamp(std::lround(smoothstep(0.3, 0.7, p) * 256), 0L, 256L));
+    std::vector<qint32> lut(static_cast<size_t>(count));
+    std::vector<qint32> weight(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         double dsp;
-        if (rv.kind == 3) { // a ring running out, past the farthest corner at the end
-            const double front = p * (count + 2 * lambda) - lambda;
-            const double z = (i - front) / lambda;
-            dsp = rv.amplitude * shortSide * 2 * std::sin(kPi * p) * z * std::exp(-z * z * 2);
+        if (radial) {
+            const double t = std::clamp((i - inner) / (outer - inner), 0.0, 1.0);
+            const double window = std::sin(kPi * t) * std::sin(kPi * t);
+            const double wave = rv.kind == 3
+                                    ? std::sin(2 * kPi * (i - reach) / (2 * lambda)) * 2
+                                    : std::sin(2 * kPi * (i / lambda - 1.3 * p));
+            dsp = rv.amplitude * shortSide * window * wave;
+            weight[size_t(i)] = qint32(std::clamp(std::lround((reach - i) / soft * 256), 0L, 256L));
         } else {
-            const double phase = 2 * kPi * (i / lambda - (rv.reverse ? -1.3 : 1.3) * p);
-            dsp = amp * std::sin(phase);
+            dsp = amp * std::sin(2 * kPi * (i / lambda - (rv.reverse ? -1.3 : 1.3) * p));
+            weight[size_t(i)] = qint32(fade);
         }
-        lut[size_t(i)] = qint16(std::clamp(std::lround(dsp * 16), -32000L, 32000L));
-        weight[size_t(i)] =
-            radial ? quint16(std::clamp(std::lround((reach - i) / soft * 256), 0L, 256L))
-                   : quint16(fade);
+        lut[size_t(i)] = qint32(std::clamp(std::lround(dsp * 16), -32000L, 32000L));
     }
+    const auto* o = reinterpret_cast<const quint32*>(from.constBits());
+    const auto* n = reinterpret_cast<const quint32*>(to.constBits());
+    auto* dst = reinterpret_cast<quint32*>(out.bits());
+    auto span = [&](int y, int x0, int x1) {
+        x0 = std::clamp(x0, 0, w);
+        x1 = std::clamp(x1, x0, w);
+        if (x1 > x0)
+            kernels::displaceSpan(o, n, prep->phase.data(), prep->dirX.data(), prep->dirY.data(),
+                                  lut.data(), weight.data(), dst, w, h, y, x0, x1);
+    };
     if (rv.kind == 1) { // rows shifted sideways: a copy per row
         std::vector<quint32> a(static_cast<size_t>(w)), b(static_cast<size_t>(w));
-        auto shifted = [w](const quint32* src, int s, quint32* dst) {
-            // dst[x] = src[clamp(x + s)]
-            const int from = std::clamp(-s, 0, w), to = std::clamp(w - s, 0, w);
-            std::fill_n(dst, from, src[std::clamp(from + s, 0, w - 1)]);
-            if (to > from)
-                std::memcpy(dst + from, src + from + s, size_t(to - from) * 4);
-            std::fill(dst + std::max(from, to), dst + w, src[w - 1]);
+        auto shifted = [w](const quint32* src, int s, quint32* d) {
+            // d[x] = src[clamp(x + s)]
+            const int first = std::clamp(-s, 0, w), last = std::clamp(w - s, 0, w);
+            std::fill_n(d, first, src[std::clamp(first + s, 0, w - 1)]);
+            if (last > first)
+                std::memcpy(d + first, src + first + s, size_t(last - first) * 4);
+            std::fill(d + std::max(first, last), d + w, src[w - 1]);
         };
         for (int y = 0; y < h; ++y) {
             const int s = int(std::lround(lut[size_t(y)] / 16.0));
-            auto* d = reinterpret_cast<quint32*>(out.scanLine(y));
-            const auto* o = reinterpret_cast<const quint32*>(from.constScanLine(y));
-            const auto* n = reinterpret_cast<const quint32*>(to.constScanLine(y));
+            auto* d = dst + qsizetype(y) * w;
             if (fade == 0 || fade >= 256) {
-                shifted(fade == 0 ? o : n, s, d);
+                shifted((fade == 0 ? o : n) + qsizetype(y) * w, s, d);
                 continue;
             }
-            shifted(o, s, a.data());
-            shifted(n, s, b.data());
+            shifted(o + qsizetype(y) * w, s, a.data());
+            shifted(n + qsizetype(y) * w, s, b.data());
             kernels::blendBytes(reinterpret_cast<const quint8*>(a.data()),
                                 reinterpret_cast<const quint8*>(b.data()),
                                 reinterpret_cast<quint8*>(d), size_t(w) * 4, fade);
         }
         return;
     }
-    kernels::displace(reinterpret_cast<const quint32*>(from.constBits()),
-                      reinterpret_cast<const quint32*>(to.constBits()), prep->phase.data(),
-                      prep->dir.data(), lut.data(), weight.data(),
-                      reinterpret_cast<quint32*>(out.bits()), w, h);
+    if (!radial) { // columns shifted up and down: a gather per row
+        std::vector<qsizetype> shift(static_cast<size_t>(w));
+        std::vector<int> dyOf(static_cast<size_t>(w));
+        int lo = 0, hi = 0;
+        for (int x = 0; x < w; ++x) {
+            dyOf[size_t(x)] = int(std::lround(lut[size_t(x)] / 16.0));
+            shift[size_t(x)] = qsizetype(dyOf[size_t(x)]) * w + x;
+            lo = std::min(lo, dyOf[size_t(x)]);
+            hi = std::max(hi, dyOf[size_t(x)]);
+        }
+        for (int y = 0; y < h; ++y) {
+            auto* d = dst + qsizetype(y) * w;
+            const qsizetype row = qsizetype(y) * w;
+            if (y + lo < 0 || y + hi >= h) { // near the top or bottom: clamp
+                for (int x = 0; x < w; ++x) {
+                    const qsizetype j = qsizetype(std::clamp(y + dyOf[size_t(x)], 0, h - 1)) * w + x;
+                    d[x] = kernels::mixRgb(o[j], n[j], fade);
+                }
+                continue;
+            }
+            if (fade == 0 || fade >= 256) {
+                const quint32* src = (fade == 0 ? o : n) + row;
+                for (int x = 0; x < w; ++x)
+                    d[x] = src[shift[size_t(x)]];
+                continue;
+            }
+            for (int x = 0; x < w; ++x) {
+                const qsizetype j = row + shift[size_t(x)];
+                d[x] = kernels::mixRgb(o[j], n[j], fade);
+            }
+        }
+        return;
+    }
+    // Radial: per row, old outside the band, new inside it, waves between.
+    const QPointF c = anchor(rv.anchor, w, h);
+    for (int y = 0; y < h; ++y) {
+        auto* d = dst + qsizetype(y) * w;
+        const double dy = y + 0.5 - c.y();
+        if (std::abs(dy) >= outer + 1) {
+            std::memcpy(d, o + qsizetype(y) * w, size_t(w) * 4);
+            continue;
+        }
+        const double xo = std::sqrt(std::max(0.0, (outer + 1) * (outer + 1) - dy * dy));
+        const int a0 = std::clamp(int(std::floor(c.x() - xo)) - 1, 0, w);
+        const int a1 = std::clamp(int(std::ceil(c.x() + xo)) + 1, a0, w);
+        std::memcpy(d, o + qsizetype(y) * w, size_t(a0) * 4);
+        std::memcpy(d + a1, o + qsizetype(y) * w + a1, size_t(w - a1) * 4);
+        if (inner - 1 > 0 && std::abs(dy) < inner - 1) {
+            const double xi = std::sqrt((inner - 1) * (inner - 1) - dy * dy);
+            const int b0 = std::clamp(int(std::ceil(c.x() - xi)) + 1, a0, a1);
+            const int b1 = std::clamp(int(std::floor(c.x() + xi)) - 1, b0, a1);
+            span(y, a0, b0);
+            std::memcpy(d + b0, n + qsizetype(y) * w + b0, size_t(b1 - b0) * 4);
+            span(y, b1, a1);
+        } else {
+            span(y, a0, a1);
+        }
+    }
 }
 
 // The mosaic coarsens to full blocks in the middle of the paint, its blocks
