@@ -225,3 +225,29 @@ int packBundle(const BundleFiles& files, ZipArchive& zip)
 }
 
 } // namespace archive
+
+namespace archive {
+
+QString showListFile(const QString& programFolder, const BundleNames& names,
+                     const QString& dataFolder)
+{
+    const QString accepted = QDir(programFolder).filePath(names.acceptedListFile());
+    if (QFileInfo(accepted).isFile())
+        return accepted;
+    return QDir(dataFolder).filePath(names.listFile());
+}
+
+QStringList readListLines(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(file.readAll());
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(u'\r', u'\n');
+    QStringList lines = text.split(u'\n');
+    lines.removeAll(QString());
+    return lines;
+}
+
+} // namespace archive

@@ -149,3 +149,16 @@ BundleFiles writeBundleFiles(const BundleInput& input);
 int packBundle(const BundleFiles& files, ZipArchive& zip);
 
 } // namespace archive
+
+namespace archive {
+
+// The list the runtime's show walks: the one the settings dialog's
+// "&Accept" wrote beside the program, when there is one, else the bundle's
+// media list in `dataFolder`.
+QString showListFile(const QString& programFolder, const BundleNames& names,
+                     const QString& dataFolder);
+
+// The lines of a list file (LF, CR LF or CR), empty ones dropped.
+QStringList readListLines(const QString& path);
+
+} // namespace archive

@@ -18,6 +18,7 @@
 #include "media/soundplayer.h"
 #include "pictures/transitions.h"
 #include "media/videoview.h"
+#include "archive/bundle.h"
 #include "show/overlay.h"
 #include "show/playlist.h"
 #include "show/showrules.h"
@@ -139,7 +140,14 @@ private:
 } // namespace
 
 frmSaver::frmSaver(Program program, ShowMode mode, QWidget* parent)
-    : QWidget(parent), m_program(program), m_mode(mode)
+    : frmSaver(program, mode,
+               BundleFolder{program == Program::Runtime ? store::workDir() : QString(), nullptr},
+               parent)
+{
+}
+
+frmSaver::frmSaver(Program program, ShowMode mode, const BundleFolder& bundle, QWidget* parent)
+    : QWidget(parent), m_program(program), m_mode(mode), m_pending(bundle.pending)
 {
     setWindowTitle(QString::fromLatin1(store::kProgramTitle));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -169,11 +177,13 @@ frmSaver::frmSaver(Program program, ShowMode mode, QWidget* parent)
     connect(m_decoder, &QFutureWatcher<DecodedPicture>::finished, this, &frmSaver::decodeDone);
 
     if (m_program == Program::Runtime) {
-        m_workFolder = store::workDir();
-        const QStringList args = QCoreApplication::arguments();
-        const QString programFile =
-            args.isEmpty() ? QCoreApplication::applicationFilePath() : args.first();
-        m_settingsFile = m_workFolder + runtimeShortName(programFile) + QStringLiteral(".ini");
+        m_workFolder = bundle.folder;
+        m_programPath = bundle.programPath;
+        if (m_programPath.isEmpty()) {
+            const QStringList args = QCoreApplication::arguments();
+            m_programPath = args.isEmpty() ? QCoreApplication::applicationFilePath() : args.first();
+        }
+        m_settingsFile = m_workFolder + archive::runtimeNames(m_programPath).settingsFile();
     } else {
         m_displayText = store::getSetting(QStringLiteral("Display Text"), QString(), true);
     }
@@ -198,7 +208,7 @@ frmSaver::frmSaver(Program program, ShowMode mode, QWidget* parent)
     ShowHost& host = *this;
     m_machine = std::make_unique<ShowMachine>(std::move(config), host);
     if (mode == ShowMode::FullScreen && !first.isEmpty() && itemKind(first) == ItemKind::Picture &&
-        entryExists(first)) {
+        itemExists(first)) {
         if (QScreen* primary = QGuiApplication::primaryScreen())
             startDecode(first, primary->geometry().size());
     }
@@ -275,14 +285,17 @@ void frmSaver::loadLists(ShowMachine::Config& config)
         if (m_mode != ShowMode::Preview)
             config.sounds = loadList(dir + QStringLiteral("zem-sound.ini"));
     } else {
-        const QStringList args = QCoreApplication::arguments();
-        const QString shortName = runtimeShortName(
-            args.isEmpty() ? QCoreApplication::applicationFilePath() : args.first());
-        config.images =
-            loadList(m_workFolder + u'i' + shortName + QStringLiteral(".ini"), m_workFolder);
+        // Entries still being unpacked count as there; the show waits for
+        // each when its turn comes.
+        const auto pending = [this](const QString& path) {
+            return m_pending && m_pending->pending(path);
+        };
+        const archive::BundleNames names = archive::runtimeNames(m_programPath);
+        config.images = loadList(
+            archive::showListFile(QFileInfo(m_programPath).absolutePath(), names, m_workFolder),
+            m_workFolder, pending);
         if (m_mode != ShowMode::Preview)
-            config.sounds =
-                loadList(m_workFolder + u's' + shortName + QStringLiteral(".ini"), m_workFolder);
+            config.sounds = loadList(m_workFolder + names.soundListFile(), m_workFolder, pending);
     }
 }
 
@@ -445,8 +458,17 @@ void frmSaver::decodeDone()
     }
 }
 
+bool frmSaver::itemExists(const QString& path)
+{
+    if (m_pending && m_pending->pending(path))
+        return m_pending->await(path);
+    return entryExists(path);
+}
+
 void frmSaver::prepareNext(const QString& path)
 {
+    // A file still on its way is decoded when its turn comes, not waited
+    // for now.
     if (path.isEmpty() || itemKind(path) != ItemKind::Picture || !entryExists(path))
         return;
     if ((m_ready && m_ready->path == path) || m_decoding == path || m_waitingFor == path)
@@ -631,6 +653,8 @@ bool frmSaver::isClipVisible() const
 
 void frmSaver::showClip(const QString& path, bool reopen)
 {
+    if (m_pending)
+        m_pending->await(path);
     m_picture->hide();
     if (!m_video) {
         m_video = new media::VideoView(this);
@@ -695,6 +719,8 @@ void frmSaver::playSound(const QString& path, SoundKind kind)
 {
     media::SoundPlayer& mmc = *m_sound;
     const CdTrack cd = kind == SoundKind::CdTrack ? cdTrack(path) : CdTrack{};
+    if (m_pending && kind == SoundKind::SoundFile)
+        m_pending->await(path);
     if (kind == SoundKind::SoundFile) {
         mmc.setCommand(QStringLiteral("Stop"));
         mmc.setCommand(QStringLiteral("Close"));

@@ -22,6 +22,7 @@
 #include <QWidget>
 
 #include "pictures/textdraw.h"
+#include "show/pendingfiles.h"
 #include "show/placement.h"
 #include "show/showmachine.h"
 
@@ -55,10 +56,24 @@ struct DecodedPicture {
     DecodeFit fit;
 };
 
+// Where the runtime's show finds its bundle: the folder it is unpacked
+// into, and the files still on their way there (none when null).
+struct BundleFolder {
+    QString folder; // ends in "/"
+    PendingFiles* pending = nullptr;
+    // The program's path, whose name gives the bundle's names; empty: the
+    // first argument of the process.
+    QString programPath;
+};
+
 class frmSaver : public QWidget, private ShowHost {
     Q_OBJECT
 public:
+    // The runtime reads its bundle from the work folder.
     frmSaver(Program program, ShowMode mode, QWidget* parent = nullptr);
+    // The runtime reads its bundle from `bundle`, which must outlive the window.
+    frmSaver(Program program, ShowMode mode, const BundleFolder& bundle,
+             QWidget* parent = nullptr);
     ~frmSaver() override;
 
     // The mode from the dispatcher's view: a preview, a host's window, or
@@ -109,6 +124,7 @@ private:
     void showPicture(const QString& path, bool exists, int effect) override;
     void showClip(const QString& path, bool reopen) override;
     void prepareNext(const QString& path) override;
+    bool itemExists(const QString& path) override;
     bool isSoundPlaying() const override;
     void playSound(const QString& path, SoundKind kind) override;
     QPoint cursorPos() const override;
@@ -150,6 +166,8 @@ private:
     QColor m_backColor;
     QString m_displayText; // editor: read once at the start
     QString m_workFolder;  // runtime
+    PendingFiles* m_pending = nullptr; // runtime
+    QString m_programPath;             // runtime
     QString m_settingsFile;
 
     pictures::PictureView* m_picture = nullptr;

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "archive/bundle.h"
+
 namespace show {
 
 namespace {
@@ -79,7 +81,8 @@ bool entryExists(const QString& path)
     return info.exists() && !info.isDir();
 }
 
-QStringList loadList(const QString& listFile, const QString& fallbackFolder)
+QStringList loadList(const QString& listFile, const QString& fallbackFolder,
+                     const std::function<bool(const QString&)>& pending)
 {
     QStringList list;
     QFile file(listFile);
@@ -109,7 +112,8 @@ QStringList loadList(const QString& listFile, const QString& fallbackFolder)
             list.append(line);
         } else if (!folder.isEmpty()) {
             const QString fallback = folder + fileNameOf(line);
-            if (!fileNameOf(line).trimmed().isEmpty() && entryExists(fallback))
+            if (!fileNameOf(line).trimmed().isEmpty() &&
+                (entryExists(fallback) || (pending && pending(fallback))))
                 list.append(fallback);
         }
     }
@@ -122,12 +126,7 @@ namespace show {
 
 QString runtimeShortName(const QString& programFileName)
 {
-    QString name = fileNameOf(programFileName);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot >= 0)
-        name.truncate(dot);
-    name.remove(u' ');
-    return name.left(5);
+    return archive::runtimeNames(programFileName).shortName;
 }
 
 } // namespace show

@@ -2,6 +2,8 @@
 // The show's two lists (pictures and clips; background sounds) and the rules
 // that tell an entry's kind from its name. Pure: no widgets, no settings.
 
+#include <functional>
+
 #include <QString>
 #include <QStringList>
 
@@ -43,8 +45,10 @@ bool entryExists(const QString& path);
 //
 // With a non-empty `fallbackFolder` (the runtime's work folder, with or
 // without a trailing "/"), a line whose file is missing is replaced by the
-// file of the same name in that folder when that one exists.
-QStringList loadList(const QString& listFile, const QString& fallbackFolder = QString());
+// file of the same name in that folder when that one exists, or when
+// `pending` says it is on its way there.
+QStringList loadList(const QString& listFile, const QString& fallbackFolder = QString(),
+                     const std::function<bool(const QString&)>& pending = {});
 
 // The index a walk presents next: wraps to 0 past the end of the list.
 inline int wrapIndex(int index, int count)

@@ -43,12 +43,12 @@ void ShowMachine::start(qint64 now)
         if (!m_config.images.isEmpty()) {
             const QString first = m_config.images.first();
             if (itemKind(first) == ItemKind::VideoClip) {
-                if (preview || entryExists(first))
+                if (preview || m_host.itemExists(first))
                     m_host.showClip(first, true);
             } else {
                 // A preview loads without the existence test; a missing file
                 // loads nothing either way.
-                const bool exists = entryExists(first);
+                const bool exists = m_host.itemExists(first);
                 if (exists || preview)
                     m_host.showPicture(first, exists, m_effect);
             }
@@ -120,7 +120,7 @@ void ShowMachine::itemTick()
         // The picture before is still painting: this item comes next tick.
         if (m_host.isPainting())
             return;
-        m_host.showPicture(entry, entryExists(entry), m_effect);
+        m_host.showPicture(entry, m_host.itemExists(entry), m_effect);
     } else {
         m_host.showClip(entry, count > 1);
     }

@@ -63,6 +63,9 @@ public:
     // The entry that the next item tick will present; the window may start
     // decoding it now. Empty: nothing comes next.
     virtual void prepareNext(const QString& path) {}
+    // The entry's file is there to be shown. A window whose files are still
+    // arriving may wait for it here.
+    virtual bool itemExists(const QString& path) { return entryExists(path); }
 
     virtual bool isSoundPlaying() const = 0;
     // Starts a sound file or a CD track (stopping a finished one first).
