@@ -41,6 +41,10 @@ struct WindowFactories {
     // every mode that needs a display. Returning false ends the process with
     // code 1; the hook has told the user why. Empty: nothing to do.
     std::function<bool(const Mode& mode)> startUp;
+    // Called once the mode's window has closed, before the process ends (the
+    // runtime reports a member that failed while the show ran). Empty:
+    // nothing to do.
+    std::function<void()> finish;
 };
 
 // The message a second configuration start sends to the running one.

@@ -163,7 +163,10 @@ int runProgram(int argc, char** argv, const ProgramInfo& program,
     const WindowFactories windows = factories();
     if (windows.startUp && !windows.startUp(mode))
         return 1;
-    return dispatch(mode, windows);
+    const int code = dispatch(mode, windows);
+    if (windows.finish)
+        windows.finish();
+    return code;
 }
 
 } // namespace app

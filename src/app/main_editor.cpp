@@ -6,7 +6,6 @@
 
 #include "app/createsaveroption.h"
 #include "app/entry.h"
-#include "app/placeholderwindows.h"
 #include "creator/createsavercommand.h"
 #include "editor/frmsettings.h"
 #include "editor/helpmanual.h"

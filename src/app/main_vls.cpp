@@ -1,8 +1,11 @@
 // vls: the personalized saver's runtime.
 
-#include "app/entry.h"
+#include <memory>
+
 #include "app/bundledruntime.h"
-#include "app/placeholderwindows.h"
+#include "app/entry.h"
+#include "runtime/frmsettings.h"
+#include "runtime/startup.h"
 #include "show/frmsaver.h"
 
 int main(int argc, char** argv)
@@ -14,16 +17,31 @@ int main(int argc, char** argv)
                                    "VLS: the runtime of a personalized Kelvra Saver screen saver.",
                                    "the saver's settings", false};
     return app::runProgram(argc, argv, program, [] {
+        // The unpacked bundle lives while the process does: from the start,
+        // in every mode, to the end of the window.
+        auto session = std::make_shared<std::unique_ptr<runtime::BundleSession>>();
+        const QString programPath = runtime::programPath();
         app::WindowFactories f;
         f.configCaption = QStringLiteral("Screen Saver Settings...");
-        f.makeShow = [](const app::Mode& mode) {
+        f.startUp = [session, programPath](const app::Mode&) {
+            *session = runtime::startUp(programPath);
+            return bool(*session);
+        };
+        f.makeShow = [session, programPath](const app::Mode& mode) {
+            const show::BundleFolder bundle{(*session)->folder(), session->get(), programPath};
             return new show::frmSaver(show::Program::Runtime,
                                       show::frmSaver::modeFor(mode.kind == app::ModeKind::Preview,
-                                                              mode.kind == app::ModeKind::Host));
+                                                              mode.kind == app::ModeKind::Host),
+                                      bundle);
         };
-        f.makeConfig = [](const app::Mode& mode) {
-            return new app::PlaceholderConfigWindow(QStringLiteral("Screen Saver Settings..."),
-                                                    mode);
+        f.makeConfig = [session, programPath](const app::Mode&) {
+            return new runtime::frmSettings(
+                {(*session)->folder(), session->get(), programPath});
+        };
+        f.finish = [session] {
+            if (*session)
+                runtime::reportLateFailure(**session);
+            session->reset();
         };
         return f;
     });
