@@ -94,9 +94,10 @@ QRect windowGeometry(quint32 window);
 
 // The whole screen. With `saveAs`, also kept as <build>/tests/e2e-shots/<saveAs>.png.
 QImage screenshot(const QString& saveAs = {});
-// Waits until the pixel has the colour; false on timeout.
+// Waits until the pixel has the colour (each channel within `tolerance`);
+// false on timeout.
 bool waitForPixel(const QPoint& at, const QColor& color, int timeoutMs = 5000,
-                  const QString& saveAs = {});
+                  const QString& saveAs = {}, int tolerance = 0);
 
 // A plain white X window owned by a helper process (tests/e2e/xwindow.c).
 class HostWindow {

@@ -6,5 +6,5 @@ set_target_properties(kelvra_e2e_show_cursor PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 
 kelvra_e2e_test(show_e2e_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/show_e2e_test.cpp
-    LIBS kelvra_store PROPERTIES TIMEOUT 120)
+    LIBS kelvra_store kelvra_archive PROPERTIES TIMEOUT 120)
 add_dependencies(show_e2e_test kelvra_e2e_show_cursor)

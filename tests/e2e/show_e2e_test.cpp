@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include "archive/bundle.h"
+#include "archive/resultcode.h"
+#include "archive/ziparchive.h"
 #include "e2e/e2eutil.h"
 #include "store/settings.h"
 
@@ -314,25 +317,40 @@ TEST_F(ShowE2E, HostedShowIsPlacedInTheHostsWindowAndLeftToTheHost)
     EXPECT_TRUE(show->waitForExit(3000));
 }
 
-TEST_F(ShowE2E, RuntimeShowsItsWorkFolderAndLeavesOnlyItsProgram)
+TEST_F(ShowE2E, RuntimeShowsItsBundleAndLeavesOnlyItsProgram)
 {
     const QString work = windowsDir + "/tmpFiles";
     QDir().mkpath(work);
     testutil::writeFile(work + "/vls.scr", "runtime");
+    // The bundle as the creator packs it, beside the runtime.
+    const QString in = windowsDir + "/bundle-in";
+    QDir().mkpath(in);
     QImage image(640, 480, QImage::Format_RGB32);
     image.fill(QColor(0, 200, 0));
-    ASSERT_TRUE(image.save(work + "/p1.png"));
+    ASSERT_TRUE(image.save(in + "/p1.png"));
     testutil::writeFile(
-        work + "/vls.ini",
+        in + "/vls.ini",
         "[Screen Saver Properties]\r\nPaint Effect=0\r\nRandom Paint Effect=False\r\n");
-    // The creator's paths are from another machine: the work folder's files stand in.
-    writeList(work + "/ivls.ini", {"/home/someone/pictures/p1.png"});
-    testutil::writeFile(work + "/svls.ini", "");
-    auto show = start({"/s"}, "vls");
+    // The creator's paths are from another machine: the unpacked files stand in.
+    writeList(in + "/ivls.ini", {"/home/someone/pictures/p1.png"});
+    testutil::writeFile(in + "/svls.ini", "");
+    const QString saverDir = windowsDir + "/saver";
+    QDir().mkpath(saverDir);
+    ASSERT_TRUE(QFile::link(QStringLiteral(KELVRA_BIN_DIR "/vls"), saverDir + "/vls"));
+    archive::ZipArchive zip;
+    for (const char* name : {"p1.png", "ivls.ini", "vls.ini", "svls.ini"})
+        zip.addFileToProcess(in + u'/' + QLatin1String(name));
+    zip.setArchiveName(saverDir + "/vls.dat");
+    zip.setPassword(QString::fromLatin1(archive::kBundlePassword));
+    ASSERT_EQ(zip.pack(), archive::kSuccess);
+
+    auto show = std::make_unique<e2e::Program>(saverDir + "/vls", QStringList{"/s"},
+                                               session->env());
     ASSERT_TRUE(waitFor({640, 512}, QColor(0, 200, 0), 6000, "show-runtime"));
     e2e::xdotool({"key", "a"});
     ASSERT_TRUE(show->waitForExit(3000));
-    EXPECT_EQ(QDir(work).entryList(QDir::Files | QDir::Hidden), QStringList{"vls.scr"});
+    EXPECT_EQ(QDir(work).entryList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"vls.scr"});
 }
 
 } // namespace
