@@ -1,5 +1,8 @@
 #include "archive/zipwriter.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include <QIODevice>
 
 #include <zlib.h>
@@ -75,6 +78,13 @@ bool ZipWriter::writeOut(const char* data, qint64 size)
     return m_out->write(data, size) == size;
 }
 
+std::uint16_t ZipWriter::flagsOf(const Entry& e)
+{
+    // Names are UTF-8; plain ASCII names need not say so.
+    const bool ascii = std::all_of(e.name.begin(), e.name.end(), [](char c) { return c > 0; });
+    return std::uint16_t((e.encrypted ? kFlagEncrypted : 0) | (ascii ? 0 : kFlagUtf8));
+}
+
 QByteArray ZipWriter::localHeader(const Entry& e) const
 {
     QByteArray extra;
@@ -89,9 +99,7 @@ QByteArray ZipWriter::localHeader(const Entry& e) const
     QByteArray h;
     put32(h, 0x04034b50);
     put16(h, kVersionNeeded);
-    const bool ascii = QString::fromUtf8(e.name).toLatin1() == e.name &&
-                       std::all_of(e.name.begin(), e.name.end(), [](char c) { return c > 0; });
-    put16(h, std::uint16_t((e.encrypted ? kFlagEncrypted : 0) | (ascii ? 0 : kFlagUtf8)));
+    put16(h, flagsOf(e));
     put16(h, e.encrypted ? kMethodAes : e.method);
     put16(h, e.dosTime);
     put16(h, e.dosDate);
@@ -127,8 +135,7 @@ QByteArray ZipWriter::centralHeader(const Entry& e) const
     put32(h, 0x02014b50);
     put16(h, kVersionMadeBy);
     put16(h, kVersionNeeded);
-    const bool ascii = std::all_of(e.name.begin(), e.name.end(), [](char c) { return c > 0; });
-    put16(h, std::uint16_t((e.encrypted ? kFlagEncrypted : 0) | (ascii ? 0 : kFlagUtf8)));
+    put16(h, flagsOf(e));
     put16(h, e.encrypted ? kMethodAes : e.method);
     put16(h, e.dosTime);
     put16(h, e.dosDate);

@@ -54,6 +54,7 @@ private:
     };
     bool writeOut(const char* data, qint64 size);
     bool emitStored(const char* data, qint64 size); // encrypts when needed, counts
+    static std::uint16_t flagsOf(const Entry& e);
     QByteArray localHeader(const Entry& e) const;
     QByteArray centralHeader(const Entry& e) const;
 
