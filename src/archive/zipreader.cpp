@@ -1,10 +1,11 @@
 #include "archive/zipreader.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QSet>
 #include <QStorageInfo>
 
@@ -268,19 +269,23 @@ int ZipReader::extract(int member, const QString& folder,
     if (checkSpace(QFileInfo(target).absolutePath(), m.size) != kSuccess)
         return kDiskFull;
 
-    QSaveFile out(target);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly))
+    // A hidden temporary name beside the target, renamed when the member is
+    // verified. Not synced to disk: unpacked files are made again at every
+    // start, and waiting for the disk would hold up the first picture.
+    QTemporaryFile out(QFileInfo(target).absolutePath() + QStringLiteral("/.") +
+                       QFileInfo(target).fileName() + QStringLiteral(".XXXXXX"));
+    if (!out.open())
         return kWriteFailed;
     const int code = m.encryption != ZIP_EM_NONE ? extractEncrypted(m, out, progress)
                                                   : extractPlain(m, out, progress);
-    if (code != kSuccess) {
-        out.cancelWriting();
-        return code;
-    }
-    if (!out.commit())
+    if (code != kSuccess)
+        return code; // the temporary file goes with `out`
+    if (!out.flush() ||
+        ::rename(QFile::encodeName(out.fileName()).constData(),
+                 QFile::encodeName(target).constData()) != 0)
         return checkSpace(QFileInfo(target).absolutePath(), 0) == kDiskFull ? kDiskFull
                                                                              : kWriteFailed;
+    out.setAutoRemove(false);
     return kSuccess;
 }
 
@@ -288,7 +293,7 @@ namespace {
 
 // Writes plain bytes, counting them against the declared size.
 struct Sink {
-    QSaveFile& out;
+    QFile& out;
     const MemberInfo& m;
     const std::function<bool(qint64)>& progress;
     qint64 written = 0;
@@ -355,7 +360,7 @@ int finishInto(Inflater& inf, Sink& sink)
 
 } // namespace
 
-int ZipReader::extractEncrypted(const MemberInfo& m, QSaveFile& out,
+int ZipReader::extractEncrypted(const MemberInfo& m, QFile& out,
                                 const std::function<bool(qint64)>& progress)
 {
     AesStrength strength;
@@ -411,7 +416,7 @@ int ZipReader::extractEncrypted(const MemberInfo& m, QSaveFile& out,
     return kSuccess;
 }
 
-int ZipReader::extractPlain(const MemberInfo& m, QSaveFile& out,
+int ZipReader::extractPlain(const MemberInfo& m, QFile& out,
                             const std::function<bool(qint64)>& progress)
 {
     ZipFile f{zip_fopen_index(m_zip->za, m.index, 0)};

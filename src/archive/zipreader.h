@@ -14,7 +14,7 @@
 #include <QByteArray>
 #include <QString>
 
-class QSaveFile;
+class QFile;
 
 namespace archive {
 
@@ -80,9 +80,9 @@ public:
                 const std::function<bool(qint64 done)>& progress = {});
 
 private:
-    int extractEncrypted(const MemberInfo& m, QSaveFile& out,
+    int extractEncrypted(const MemberInfo& m, QFile& out,
                          const std::function<bool(qint64)>& progress);
-    int extractPlain(const MemberInfo& m, QSaveFile& out,
+    int extractPlain(const MemberInfo& m, QFile& out,
                      const std::function<bool(qint64)>& progress);
 
     struct Handle;

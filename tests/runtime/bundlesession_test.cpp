@@ -121,7 +121,7 @@ TEST_F(BundleSessionTest, ADamagedPictureIsLeftOutAndReportedAfterwards)
     // No partial file under any name.
     const QStringList files = QDir(session->folder()).entryList(QDir::Files | QDir::Hidden);
     for (const QString& f : files)
-        EXPECT_FALSE(f.startsWith(QLatin1String("clip"))) << f.toStdString();
+        EXPECT_FALSE(f.contains(QLatin1String("clip"))) << f.toStdString();
 }
 
 struct BadCase {
