@@ -7,7 +7,8 @@
 
 namespace testutil {
 
-// Points XDG_CONFIG_HOME, KELVRA_WINDOWS_DIR and KELVRA_SYSTEM_DIR into a
+// Points XDG_CONFIG_HOME, KELVRA_WINDOWS_DIR, KELVRA_SYSTEM_DIR and
+// XDG_CACHE_HOME (the thumbnail cache) into a
 // fresh temporary folder for the lifetime of the object, and restores the
 // previous environment afterwards.
 class IsolatedEnv {
@@ -18,11 +19,12 @@ public:
     QString configDir() const;  // $XDG_CONFIG_HOME
     QString windowsDir() const; // $KELVRA_WINDOWS_DIR, without trailing "/"
     QString systemDir() const;  // $KELVRA_SYSTEM_DIR, without trailing "/"
+    QString cacheDir() const;   // $XDG_CACHE_HOME
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_old[3];
-    bool m_had[3] = {};
+    QByteArray m_old[4];
+    bool m_had[4] = {};
 };
 
 // Writes bytes to a file, creating parent folders.
