@@ -9,6 +9,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-qpa-plugins
     libqt6svg6 libgl-dev libxcb1-dev libx11-dev libxfixes-dev
     libmpv-dev libfluidsynth-dev fluid-soundfont-gm
+    libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
     libmagick++-6.q16-dev libzip-dev libjpeg62-turbo-dev libjpeg-turbo-progs
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xdotool x11-utils x11-apps imagemagick feh ffmpeg fonts-dejavu-core

@@ -194,3 +194,77 @@ qint64 MidiTiming::msToTick(qint64 ms) const
 }
 
 } // namespace media
+
+namespace media {
+
+namespace {
+
+void putBe32(QByteArray& out, quint32 v)
+{
+    out.append(char(v >> 24)).append(char(v >> 16)).append(char(v >> 8)).append(char(v));
+}
+
+void putVarLen(QByteArray& out, quint32 v)
+{
+    char bytes[4];
+    int n = 0;
+    bytes[n++] = char(v & 0x7f);
+    while (v >>= 7)
+        bytes[n++] = char((v & 0x7f) | 0x80);
+    while (n > 0)
+        out.append(bytes[--n]);
+}
+
+} // namespace
+
+QByteArray writeMidiFile(const std::vector<MidiNote>& notes, int division, int usPerQuarter,
+                         const std::vector<int>& programs)
+{
+    struct Event {
+        qint64 tick;
+        int order; // note-offs before note-ons at the same tick
+        unsigned char bytes[3];
+    };
+    std::vector<Event> events;
+    for (const MidiNote& n : notes) {
+        const unsigned char ch = std::clamp(n.channel, 0, 15);
+        const unsigned char key = std::clamp(n.key, 0, 127);
+        const unsigned char vel = std::clamp(n.velocity, 1, 127);
+        const qint64 start = std::max(0, n.startTick);
+        events.push_back({start, 1, {static_cast<unsigned char>(0x90 | ch), key, vel}});
+        events.push_back({start + std::max(1, n.lengthTicks), 0,
+                          {static_cast<unsigned char>(0x80 | ch), key, 0}});
+    }
+    std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) {
+        return a.tick != b.tick ? a.tick < b.tick : a.order < b.order;
+    });
+
+    QByteArray track;
+    putVarLen(track, 0); // tempo
+    track.append("\xff\x51\x03", 3);
+    track.append(char(usPerQuarter >> 16)).append(char(usPerQuarter >> 8)).append(char(usPerQuarter));
+    for (std::size_t ch = 0; ch < programs.size() && ch < 16; ++ch) {
+        putVarLen(track, 0);
+        track.append(char(0xc0 | ch)).append(char(std::clamp(programs[ch], 0, 127)));
+    }
+    qint64 at = 0;
+    for (const Event& e : events) {
+        putVarLen(track, quint32(e.tick - at));
+        at = e.tick;
+        track.append(reinterpret_cast<const char*>(e.bytes), 3);
+    }
+    putVarLen(track, 0);
+    track.append("\xff\x2f\x00", 3); // end of track
+
+    QByteArray file("MThd", 4);
+    putBe32(file, 6);
+    file.append('\0').append('\0');             // format 0
+    file.append('\0').append('\1');             // one track
+    file.append(char(division >> 8)).append(char(division & 0xff));
+    file.append("MTrk", 4);
+    putBe32(file, quint32(track.size()));
+    file.append(track);
+    return file;
+}
+
+} // namespace media

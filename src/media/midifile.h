@@ -39,4 +39,20 @@ private:
     std::vector<Tempo> m_tempos; // sorted by tick, first at tick 0
 };
 
+// One note of a tune written by writeMidiFile().
+struct MidiNote {
+    int startTick = 0;
+    int lengthTicks = 0;
+    int key = 60;       // 60 = middle C
+    int velocity = 90;  // 1..127
+    int channel = 0;    // 0..15 (9 is percussion in General MIDI)
+};
+
+// A Standard MIDI File of format 0 (one track): the tempo, one General MIDI
+// program per channel used (`programs[channel]`, 0-based), then the notes.
+// `division` is ticks per quarter note. Notes may overlap and come in any
+// order; each is written as a note-on and a note-off.
+QByteArray writeMidiFile(const std::vector<MidiNote>& notes, int division, int usPerQuarter,
+                         const std::vector<int>& programs);
+
 } // namespace media

@@ -247,3 +247,34 @@ TEST(CdRequest, DriveTextNamesTheDevice)
 }
 
 } // namespace
+
+namespace {
+
+// What writeMidiFile() writes is read back by the same timing parser the
+// sound player uses (and so by any MIDI reader).
+TEST(MidiWriter, WritesATuneTheParserTimesExactly)
+{
+    // Two notes overlapping, given out of order, on two channels; 480 ticks
+    // a quarter at 0.6 s a quarter.
+    const std::vector<MidiNote> notes = {{960, 480, 67, 90, 1}, {0, 1200, 60, 80, 0}};
+    const QByteArray file = writeMidiFile(notes, 480, 600000, {0, 48});
+    ASSERT_TRUE(file.startsWith("MThd"));
+    const auto timing = MidiTiming::parse(file);
+    ASSERT_TRUE(timing);
+    EXPECT_EQ(timing->trackCount(), 1);
+    EXPECT_EQ(timing->lastTick(), 1440); // the second note ends last
+    EXPECT_EQ(timing->lengthMs(), 1800);
+    // The events are in time order: note on C at 0, its off at 1200 comes
+    // after G's on at 960. Note-on bytes follow their delta times.
+    const qsizetype onC = file.indexOf(QByteArray("\x90\x3c\x50", 3));
+    const qsizetype onG = file.indexOf(QByteArray("\x91\x43\x5a", 3));
+    const qsizetype offC = file.indexOf(QByteArray("\x80\x3c\x00", 3));
+    ASSERT_GT(onC, 0);
+    EXPECT_LT(onC, onG);
+    EXPECT_LT(onG, offC);
+    // The programs: piano on channel 0, strings on channel 1.
+    EXPECT_GT(file.indexOf(QByteArray("\xc0\x00", 2)), 0);
+    EXPECT_GT(file.indexOf(QByteArray("\xc1\x30", 2)), 0);
+}
+
+} // namespace
