@@ -23,6 +23,7 @@
 #include "editor/medialistview.h"
 #include "editor/menurules.h"
 #include "editor/projectfiles.h"
+#include "editor/thumbnails.h"
 #include "editor/transitionsdialog.h"
 #include "pictures/pictureview.h"
 #include "store/messages.h"
@@ -105,7 +106,7 @@ public:
 // --- construction --------------------------------------------------------------
 
 frmSettings::frmSettings(const QString& projectPath, QWidget* parent)
-    : QMainWindow(parent), m_model(new MediaListModel(this)), m_lstPics(new MediaListView),
+    : QMainWindow(parent), m_thumbs(makeMediaThumbnailer()), m_model(new MediaListModel(this)), m_lstPics(new MediaListView),
       m_preview(new pictures::PictureView), m_spin(new controls::pSpinEdit),
       m_timer2(new QTimer(this))
 {
@@ -118,6 +119,8 @@ frmSettings::frmSettings(const QString& projectPath, QWidget* parent)
 
 frmSettings::~frmSettings()
 {
+    // The list's rows must not ask the thumbnailer for anything once it is gone.
+    m_lstPics->setThumbnailer(nullptr);
     if (m_waitCursor)
         QApplication::restoreOverrideCursor();
 }
@@ -130,6 +133,7 @@ void frmSettings::buildControls()
 
     m_lstPics->setParent(central);
     m_lstPics->setModel(m_model);
+    m_lstPics->setThumbnailer(m_thumbs.get());
     connect(m_lstPics, &QListView::clicked, this, &frmSettings::lstPics_Click);
     connect(m_lstPics, &MediaListView::keyboardCurrentChanged, this, &frmSettings::lstPics_Click);
     connect(m_lstPics, &QListView::doubleClicked, this, &frmSettings::lstPics_DblClick);
@@ -619,9 +623,7 @@ void frmSettings::lstPics_Click()
         return;
     const QString path = m_model->list().at(row).path;
     if (fileExists(path)) {
-        // Decode no larger than the preview shows it: a 24 MP photo arrives at once.
-        m_preview->setDecodeBound(m_preview->size() * m_preview->devicePixelRatioF());
-        m_preview->loadImage(path);
+        showPreview(path);
         return;
     }
     const store::MsgAnswer answer = store::messageBox(
@@ -641,8 +643,17 @@ void frmSettings::lstPics_DblClick()
     const int row = m_lstPics->currentIndex().row();
     if (row < 0 || row >= m_model->rowCount())
         return;
+    // A double click loads again: the file may have changed meanwhile.
+    m_thumbs->forget(m_model->list().at(row).path);
+    showPreview(m_model->list().at(row).path);
+}
+
+void frmSettings::showPreview(const QString& path)
+{
+    // The thumbnail shows at once; the full picture, decoded no larger than
+    // the preview shows it, sharpens it when it arrives.
     m_preview->setDecodeBound(m_preview->size() * m_preview->devicePixelRatioF());
-    m_preview->loadImage(m_model->list().at(row).path);
+    m_preview->loadImageAsync(path, m_thumbs->picture(path));
 }
 
 void frmSettings::lstPics_ItemsDropped(int row)

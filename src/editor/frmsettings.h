@@ -33,6 +33,7 @@ class pSpinEdit;
 }
 namespace pictures {
 class PictureView;
+class Thumbnailer;
 }
 
 namespace editor {
@@ -56,6 +57,7 @@ public:
     const MediaList& mediaList() const;
     controls::pSpinEdit* SpinEdit1() const { return m_spin; }
     pictures::PictureView* LEAD1() const { return m_preview; }
+    pictures::Thumbnailer* thumbnailer() const { return m_thumbs.get(); }
     QPushButton* SkinButton(int index) const { return m_buttons[index]; }
     QLabel* SkinLabel(int index) const { return m_labels[index]; }
     QAction* menuItem(const QString& name) const; // by control name ("mnuNew")
@@ -125,7 +127,9 @@ private:
     void toggleSetting(QAction* item, const char* setting);
     void notYetAvailable(QAction* item);
     void setWaitCursor(bool on);
+    void showPreview(const QString& path);
 
+    std::unique_ptr<pictures::Thumbnailer> m_thumbs;
     MediaListModel* m_model;
     MediaListView* m_lstPics;
     pictures::PictureView* m_preview;

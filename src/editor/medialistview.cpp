@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "pictures/thumbnailer.h"
+
 namespace editor {
 
 // --- model -------------------------------------------------------------------
@@ -28,6 +30,14 @@ QVariant MediaListModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole:
     case Qt::UserRole:
         return e.path;
+    case Qt::DecorationRole:
+        if (m_thumbnailer) {
+            const QPixmap icon = m_thumbnailer->icon(e.path);
+            // A blank of the same size keeps the names from jumping when
+            // the thumbnail arrives.
+            return icon.isNull() ? m_pendingIcon : icon;
+        }
+        return {};
     case Qt::SizeHintRole:
         if (m_extent > 0)
             return QSize(m_extent, m_rowHeight);
@@ -121,6 +131,17 @@ int MediaListModel::dropFiles(int dropRow, const QStringList& paths,
     return added;
 }
 
+void MediaListModel::setThumbnailer(pictures::Thumbnailer* thumbnailer, QSize iconSize)
+{
+    Q_EMIT layoutAboutToBeChanged();
+    m_thumbnailer = thumbnailer;
+    if (m_thumbnailer)
+        m_thumbnailer->setIconSize(iconSize);
+    m_pendingIcon = QPixmap(iconSize);
+    m_pendingIcon.fill(Qt::transparent);
+    Q_EMIT layoutChanged();
+}
+
 void MediaListModel::setHorizontalExtent(int pixels)
 {
     if (pixels == m_extent)
@@ -135,7 +156,7 @@ void MediaListModel::setHorizontalExtent(int pixels)
 
 MediaListView::MediaListView(QWidget* parent)
     : QListView(parent), m_marker(new QWidget(viewport())), m_tmrUp(new QTimer(this)),
-      m_tmrDown(new QTimer(this))
+      m_tmrDown(new QTimer(this)), m_thumbRepaint(new QTimer(this))
 {
     setObjectName("lstPics");
     setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -160,6 +181,28 @@ MediaListView::MediaListView(QWidget* parent)
     m_tmrDown->setInterval(100);
     connect(m_tmrUp, &QTimer::timeout, this, &MediaListView::tmrUp_Timer);
     connect(m_tmrDown, &QTimer::timeout, this, &MediaListView::tmrDown_Timer);
+
+    // Thumbnails arrive one by one; the view repaints once for a batch.
+    m_thumbRepaint->setSingleShot(true);
+    m_thumbRepaint->setInterval(30);
+    connect(m_thumbRepaint, &QTimer::timeout, viewport(), qOverload<>(&QWidget::update));
+}
+
+void MediaListView::setThumbnailer(pictures::Thumbnailer* thumbnailer)
+{
+    auto* mediaModel = qobject_cast<MediaListModel*>(model());
+    if (!mediaModel)
+        return;
+    // The height of the name's line: the row keeps the height it has
+    // without a picture.
+    const int side = std::max(8, fontMetrics().height());
+    setIconSize(QSize(side, side));
+    mediaModel->setThumbnailer(thumbnailer, QSize(side, side));
+    if (thumbnailer)
+        connect(thumbnailer, &pictures::Thumbnailer::ready, m_thumbRepaint, [this] {
+            if (!m_thumbRepaint->isActive())
+                m_thumbRepaint->start();
+        });
 }
 
 void MediaListView::initDragMetrics()

@@ -6,13 +6,23 @@
 // inserts, and two 100 ms timers scroll while the cursor is near the top or
 // the bottom row. Drops are reported to the window, which owns the list
 // operations.
+//
+// With a thumbnailer each row also shows a small picture of its file left of
+// its name, fitted into the height of the name's line so that rows keep their
+// height. Only the rows that are painted ask for theirs; they are made on
+// worker threads and the view repaints when they arrive.
 
 #include <QAbstractListModel>
 #include <QListView>
+#include <QPixmap>
 
 #include "editor/medialist.h"
 
 class QTimer;
+
+namespace pictures {
+class Thumbnailer;
+}
 
 namespace editor {
 
@@ -45,9 +55,14 @@ public:
     void setHorizontalExtent(int pixels);
     int horizontalExtent() const { return m_extent; }
     void setRowHeight(int pixels) { m_rowHeight = pixels; }
+    // Rows show thumbnails from `thumbnailer` (null: names only), fitted
+    // into `iconSize`.
+    void setThumbnailer(pictures::Thumbnailer* thumbnailer, QSize iconSize);
 
 private:
     MediaList m_list;
+    pictures::Thumbnailer* m_thumbnailer = nullptr;
+    QPixmap m_pendingIcon; // what a row shows while its thumbnail is made
     int m_extent = 0;
     int m_rowHeight = 16;
 };
@@ -75,6 +90,9 @@ public:
     // InitDragMetrics: the row height and the two scroll zones.
     void initDragMetrics();
     int rowHeight() const { return m_rowHeight; }
+    // Shows thumbnails from `thumbnailer` (which outlives the view's use of
+    // it) in the rows of this view's MediaListModel.
+    void setThumbnailer(pictures::Thumbnailer* thumbnailer);
 
     // For tests and for the drop handlers: what a drag-over at `pos` does.
     void dragOverAt(const QPoint& pos);
@@ -105,6 +123,7 @@ private:
     QWidget* m_marker;
     QTimer* m_tmrUp;
     QTimer* m_tmrDown;
+    QTimer* m_thumbRepaint;
     int m_rowHeight = 16;
     int m_markerRow = -1;
 };

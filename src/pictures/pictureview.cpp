@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QThreadPool>
 #include <QTimer>
 
 namespace pictures {
@@ -21,7 +22,14 @@ PictureView::PictureView(QWidget* parent) : QWidget(parent)
     m_clock = [elapsed] { return elapsed->elapsed(); };
 }
 
-PictureView::~PictureView() = default;
+PictureView::~PictureView()
+{
+    // A decode in flight posts its result to this view: it must end first.
+    if (m_decoder) {
+        m_decoder->clear();
+        m_decoder->waitForDone();
+    }
+}
 
 // --- picture -----------------------------------------------------------------
 
@@ -48,6 +56,8 @@ LoadStatus PictureView::loadImage(const QString& path)
     // Painting scales the picture into its rectangle anyway; resampling it
     // to the exact bound first would be done twice.
     options.exactFit = false;
+    ++m_loadSerial;
+    m_loading = false;
     LoadResult r = pictures::loadImage(path, options);
     if (r.ok()) {
         m_image = std::move(r.image);
@@ -59,8 +69,57 @@ LoadStatus PictureView::loadImage(const QString& path)
     return r.status;
 }
 
+void PictureView::loadImageAsync(const QString& path, const QImage& quick)
+{
+    const quint64 serial = ++m_loadSerial;
+    m_loading = true;
+    m_quickShown = !quick.isNull();
+    if (m_quickShown) {
+        m_image = quick;
+        m_sourceSize = quick.size();
+        if (isVisible())
+            startPaint();
+    }
+    LoadOptions options;
+    options.fitInside = decodeBound();
+    options.exactFit = false;
+    if (!m_decoder) {
+        m_decoder = std::make_unique<QThreadPool>();
+        m_decoder->setMaxThreadCount(1);
+    }
+    // Only the newest request matters: one still waiting is dropped.
+    m_decoder->clear();
+    m_decoder->start([this, serial, path, options] {
+        LoadResult r = pictures::loadImage(path, options);
+        QMetaObject::invokeMethod(
+            this,
+            [this, serial, r = std::move(r)]() mutable {
+                if (serial != m_loadSerial)
+                    return;
+                m_loading = false;
+                if (r.ok()) {
+                    m_image = std::move(r.image);
+                    m_sourceSize = r.sourceSize;
+                    if (isVisible()) {
+                        if (m_quickShown) {
+                            stopPaint();
+                            refreshStill();
+                        } else {
+                            startPaint();
+                        }
+                    }
+                }
+                emitProgress(100);
+                Q_EMIT loaded(r.ok());
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 void PictureView::setImage(const QImage& image)
 {
+    ++m_loadSerial;
+    m_loading = false;
     m_image = image.isNull() ? QImage() : image;
     m_sourceSize = m_image.size();
     if (isVisible())
@@ -69,6 +128,8 @@ void PictureView::setImage(const QImage& image)
 
 void PictureView::dropImage()
 {
+    ++m_loadSerial;
+    m_loading = false;
     m_image = QImage();
     m_sourceSize = QSize();
     if (isVisible() && !isPainting())

@@ -41,6 +41,7 @@
 #include "pictures/textdraw.h"
 #include "pictures/transitions.h"
 
+class QThreadPool;
 class QTimer;
 
 namespace pictures {
@@ -59,6 +60,15 @@ public:
     // DCT scale), since painting resamples it anyway. imageSize() is then the
     // decoded size and sourceSize() the file's own.
     LoadStatus loadImage(const QString& path);
+    // The same without waiting: shows `quick` (a thumbnail of the file) at
+    // once when it is not null, decodes the file on a worker thread and
+    // shows it when it arrives, unless another picture was given meanwhile
+    // (then the result is dropped). loaded() reports the outcome; on failure
+    // what is shown stays. The sharp picture replaces the quick one without
+    // a paint effect: it is the same picture.
+    void loadImageAsync(const QString& path, const QImage& quick = {});
+    // A decode started by loadImageAsync() has not arrived yet.
+    bool isLoading() const { return m_loading; }
     void setImage(const QImage& image); // a null image drops the picture
     void dropImage();                   // the image handle written 0
     bool hasImage() const;
@@ -122,6 +132,7 @@ public:
 Q_SIGNALS:
     void progress(int percent);
     void paintFinished();
+    void loaded(bool ok);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -139,6 +150,10 @@ private:
 
     QImage m_image;
     QSize m_sourceSize;
+    quint64 m_loadSerial = 0; // moves on with every picture given
+    bool m_loading = false;
+    bool m_quickShown = false;
+    std::unique_ptr<QThreadPool> m_decoder; // made on the first asynchronous load
     QSize m_decodeBound;
     bool m_lastInfoOk = false;
 

@@ -408,7 +408,7 @@ TEST_F(EditorWindow, PreviewClickLoadsOrAsksAboutMissingFile)
 
     selectRows(*w, {0}, 0);
     w->lstPics_Click();
-    EXPECT_TRUE(w->LEAD1()->hasImage());
+    QTRY_VERIFY_WITH_TIMEOUT(w->LEAD1()->hasImage() && !w->LEAD1()->isLoading(), 10000);
 
     selectRows(*w, {1}, 1);
     answer({}); // unanswered (Enter): No, the default, keeps the entry
@@ -729,6 +729,7 @@ TEST_F(EditorWindow, KeyboardMovesThePreviewAndDoubleClickReloads)
     view->selectOnly(0);
     QTest::keyClick(view, Qt::Key_Down);
     EXPECT_EQ(view->currentIndex().row(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(!w->LEAD1()->isLoading(), 10000);
     ASSERT_TRUE(w->LEAD1()->hasImage());
     EXPECT_EQ(w->LEAD1()->sourceSize(), QSize(400, 100));
 
@@ -737,5 +738,6 @@ TEST_F(EditorWindow, KeyboardMovesThePreviewAndDoubleClickReloads)
     tall.fill(Qt::blue);
     tall.save(paths[1], "PNG");
     w->lstPics_DblClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!w->LEAD1()->isLoading(), 10000);
     EXPECT_EQ(w->LEAD1()->sourceSize(), QSize(50, 200));
 }
