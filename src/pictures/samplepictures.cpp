@@ -1,5 +1,7 @@
 #include "pictures/samplepictures.h"
 
+#include <cmath>
+
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -43,6 +45,156 @@ QImage sampleDusk(QSize size)
     hills.lineTo(size.width(), size.height() * 0.65);
     hills.lineTo(size.width(), size.height());
     p.fillPath(hills, QColor(30, 20, 40));
+    return img;
+}
+
+} // namespace pictures
+
+namespace pictures {
+
+namespace {
+
+// Deterministic positions for stars and flowers: the same picture every run.
+quint32 nextRandom(quint32& state)
+{
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+}
+
+} // namespace
+
+QImage sampleNight(QSize size)
+{
+    QImage img(size, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = size.width(), h = size.height();
+    QLinearGradient sky(0, 0, 0, h * 0.7);
+    sky.setColorAt(0, QColor(5, 8, 30));
+    sky.setColorAt(1, QColor(30, 40, 90));
+    p.fillRect(QRectF(0, 0, w, h * 0.7), sky);
+    quint32 seed = 7;
+    p.setPen(Qt::NoPen);
+    for (int i = 0; i < 160; ++i) {
+        const qreal x = nextRandom(seed) % 10000 / 10000.0 * w;
+        const qreal y = nextRandom(seed) % 10000 / 10000.0 * h * 0.65;
+        const qreal r = 0.6 + nextRandom(seed) % 100 / 60.0;
+        p.setBrush(QColor(255, 255, 230, 120 + int(nextRandom(seed) % 135)));
+        p.drawEllipse(QPointF(x, y), r, r);
+    }
+    const QPointF moon(w * 0.72, h * 0.22);
+    const qreal mr = h * 0.09;
+    p.setBrush(QColor(245, 240, 210));
+    p.drawEllipse(moon, mr, mr);
+    p.setBrush(QColor(15, 20, 50));
+    p.drawEllipse(moon + QPointF(mr * 0.45, -mr * 0.2), mr * 0.85, mr * 0.85);
+    // The lake, with the moon's light on it.
+    QLinearGradient lake(0, h * 0.7, 0, h);
+    lake.setColorAt(0, QColor(20, 30, 70));
+    lake.setColorAt(1, QColor(5, 8, 25));
+    p.fillRect(QRectF(0, h * 0.7, w, h * 0.3), lake);
+    for (int i = 0; i < 8; ++i) {
+        const qreal y = h * (0.73 + i * 0.03);
+        p.setBrush(QColor(245, 240, 210, 150 - i * 15));
+        p.drawRect(QRectF(moon.x() - mr * (1.2 - i * 0.1), y, mr * (2.4 - i * 0.2), h * 0.006));
+    }
+    QPainterPath shore;
+    shore.moveTo(0, h * 0.7);
+    shore.lineTo(w * 0.15, h * 0.6);
+    shore.lineTo(w * 0.3, h * 0.7);
+    shore.closeSubpath();
+    p.fillPath(shore, QColor(8, 10, 20));
+    return img;
+}
+
+QImage sampleSea(QSize size)
+{
+    QImage img(size, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = size.width(), h = size.height();
+    QLinearGradient sky(0, 0, 0, h * 0.5);
+    sky.setColorAt(0, QColor(110, 190, 240));
+    sky.setColorAt(1, QColor(220, 240, 250));
+    p.fillRect(QRectF(0, 0, w, h * 0.5), sky);
+    QLinearGradient sea(0, h * 0.5, 0, h * 0.8);
+    sea.setColorAt(0, QColor(20, 120, 160));
+    sea.setColorAt(1, QColor(60, 200, 190));
+    p.fillRect(QRectF(0, h * 0.5, w, h * 0.3), sea);
+    p.setPen(Qt::NoPen);
+    QPainterPath sand;
+    sand.moveTo(0, h);
+    sand.lineTo(0, h * 0.82);
+    sand.cubicTo(w * 0.3, h * 0.76, w * 0.6, h * 0.86, w, h * 0.8);
+    sand.lineTo(w, h);
+    sand.closeSubpath();
+    p.fillPath(sand, QColor(235, 210, 150));
+    // Clouds.
+    p.setBrush(QColor(255, 255, 255, 220));
+    for (const QPointF& c : {QPointF(0.2, 0.15), QPointF(0.6, 0.1), QPointF(0.85, 0.22)}) {
+        const QPointF at(c.x() * w, c.y() * h);
+        p.drawEllipse(at, w * 0.06, h * 0.035);
+        p.drawEllipse(at + QPointF(w * 0.04, -h * 0.02), w * 0.045, h * 0.035);
+        p.drawEllipse(at + QPointF(-w * 0.04, h * 0.005), w * 0.04, h * 0.025);
+    }
+    // A boat with a red sail.
+    const QPointF hull(w * 0.62, h * 0.6);
+    QPainterPath boat;
+    boat.moveTo(hull + QPointF(-w * 0.06, 0));
+    boat.lineTo(hull + QPointF(w * 0.06, 0));
+    boat.lineTo(hull + QPointF(w * 0.045, h * 0.03));
+    boat.lineTo(hull + QPointF(-w * 0.045, h * 0.03));
+    boat.closeSubpath();
+    p.fillPath(boat, QColor(90, 50, 30));
+    QPainterPath sail;
+    sail.moveTo(hull + QPointF(0, -h * 0.005));
+    sail.lineTo(hull + QPointF(0, -h * 0.2));
+    sail.lineTo(hull + QPointF(w * 0.05, -h * 0.005));
+    sail.closeSubpath();
+    p.fillPath(sail, QColor(220, 60, 50));
+    p.setBrush(QColor(255, 230, 120));
+    p.drawEllipse(QPointF(w * 0.88, h * 0.12), h * 0.06, h * 0.06);
+    return img;
+}
+
+QImage sampleMeadow(QSize size)
+{
+    QImage img(size, QImage::Format_RGB32);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = size.width(), h = size.height();
+    QLinearGradient sky(0, 0, 0, h * 0.55);
+    sky.setColorAt(0, QColor(250, 190, 200));
+    sky.setColorAt(1, QColor(255, 235, 200));
+    p.fillRect(QRectF(0, 0, w, h * 0.55), sky);
+    QLinearGradient grass(0, h * 0.55, 0, h);
+    grass.setColorAt(0, QColor(120, 180, 70));
+    grass.setColorAt(1, QColor(40, 110, 40));
+    p.fillRect(QRectF(0, h * 0.55, w, h * 0.45), grass);
+    p.setPen(Qt::NoPen);
+    // The tree: trunk and a crown of overlapping circles.
+    p.setBrush(QColor(100, 65, 40));
+    p.drawRect(QRectF(w * 0.46, h * 0.3, w * 0.08, h * 0.32));
+    p.setBrush(QColor(40, 130, 60));
+    const qreal r = w * 0.2;
+    for (const QPointF& c : {QPointF(0.5, 0.22), QPointF(0.35, 0.3), QPointF(0.65, 0.3),
+                             QPointF(0.42, 0.14), QPointF(0.58, 0.14)})
+        p.drawEllipse(QPointF(c.x() * w, c.y() * h), r, r);
+    quint32 seed = 3;
+    const QColor petals[] = {QColor(240, 80, 120), QColor(250, 220, 60), QColor(250, 250, 250),
+                             QColor(150, 90, 220)};
+    for (int i = 0; i < 90; ++i) {
+        const qreal y = h * (0.62 + nextRandom(seed) % 1000 / 1000.0 * 0.36);
+        const qreal x = nextRandom(seed) % 1000 / 1000.0 * w;
+        const qreal s = w * (0.008 + (y / h - 0.6) * 0.03);
+        p.setBrush(petals[nextRandom(seed) % 4]);
+        for (int k = 0; k < 5; ++k) {
+            const qreal a = k * 2 * M_PI / 5;
+            p.drawEllipse(QPointF(x + std::cos(a) * s, y + std::sin(a) * s), s * 0.7, s * 0.7);
+        }
+        p.setBrush(QColor(250, 200, 40));
+        p.drawEllipse(QPointF(x, y), s * 0.5, s * 0.5);
+    }
     return img;
 }
 
