@@ -6,14 +6,14 @@ target_link_libraries(kelvra-sample-show PRIVATE kelvra_editor Qt6::Gui)
 
 find_program(KELVRA_FFMPEG ffmpeg)
 if(KELVRA_FFMPEG)
-    # Six seconds of a slow Mandelbrot zoom as MPEG-2, a clip type every
-    # part of the show knows.
+    # Six seconds of slowly turning colour bands as MPEG-2, a clip type
+    # every part of the show knows; cheap to make (about a second).
     set(sample_clip ${CMAKE_BINARY_DIR}/share/sample-clip.mpg)
     add_custom_command(OUTPUT ${sample_clip}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/share
         COMMAND ${KELVRA_FFMPEG} -v error -y -f lavfi
-                -i mandelbrot=size=640x360:rate=25:end_pts=6:end_scale=0.05 -t 6
-                -c:v mpeg2video -q:v 6 -pix_fmt yuv420p ${sample_clip}
+                -i gradients=size=640x360:rate=25:duration=6:speed=0.03:nb_colors=4:c0=0x1e50a0:c1=0xf0a030:c2=0x30a060:c3=0xc03070:seed=7
+                -c:v mpeg2video -q:v 5 -pix_fmt yuv420p ${sample_clip}
         COMMENT "Making the sample clip"
         VERBATIM)
     add_custom_target(sample-clip ALL DEPENDS ${sample_clip})

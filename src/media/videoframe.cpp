@@ -6,6 +6,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/frame.h>
+#include <libavutil/log.h>
 #include <libswscale/swscale.h>
 }
 
@@ -40,6 +41,7 @@ struct Av {
     KELVRA_AV(g_avcodec, av_packet_free)
     KELVRA_AV(g_avutil, av_frame_alloc)
     KELVRA_AV(g_avutil, av_frame_free)
+    KELVRA_AV(g_avutil, av_log_set_level)
     KELVRA_AV(g_swscale, sws_getContext)
     KELVRA_AV(g_swscale, sws_scale)
     KELVRA_AV(g_swscale, sws_freeContext)
@@ -57,7 +59,13 @@ struct Av {
 
 const Av& av()
 {
-    static const Av api;
+    static const Av api = [] {
+        Av a;
+        // A file that is not a clip is an everyday case here, not news for stderr.
+        if (a.av_log_set_level)
+            a.av_log_set_level(AV_LOG_QUIET);
+        return a;
+    }();
     return api;
 }
 

@@ -120,7 +120,7 @@ QImage sampleSea(QSize size)
     QLinearGradient sea(0, h * 0.5, 0, h * 0.8);
     sea.setColorAt(0, QColor(20, 120, 160));
     sea.setColorAt(1, QColor(60, 200, 190));
-    p.fillRect(QRectF(0, h * 0.5, w, h * 0.3), sea);
+    p.fillRect(QRectF(0, h * 0.5, w, h * 0.5), sea); // under the sand too: it curves
     p.setPen(Qt::NoPen);
     QPainterPath sand;
     sand.moveTo(0, h);

@@ -74,7 +74,7 @@ TEST(ThumbnailUriRelative, IsMadeAbsolute)
 
 // --- PNG text chunks, read as any other program reads them ---------------------
 
-// Key -> text of every tEXt chunk (and uncompressed iTXt) of a PNG file.
+// Key -> text of every tEXt and zTXt chunk (and uncompressed iTXt) of a PNG file.
 std::map<QByteArray, QByteArray> pngTextChunks(const QByteArray& png)
 {
     std::map<QByteArray, QByteArray> text;
@@ -100,7 +100,10 @@ std::map<QByteArray, QByteArray> pngTextChunks(const QByteArray& png)
                 text[key] = "(compressed)";
             }
         } else if (type == "zTXt") {
-            text[data.left(data.indexOf('\0'))] = "(compressed)";
+            // key \0 method(0 = zlib) stream; qUncompress wants a length first.
+            const qsizetype nul = data.indexOf('\0');
+            text[data.left(nul)] = qUncompress(QByteArray("\x00\x01\x00\x00", 4) +
+                                               data.mid(nul + 2));
         }
         at += 12 + length;
     }
