@@ -112,7 +112,8 @@ int thumbnailFigures(const QTemporaryDir& root, controls::ScriptedDialogProvider
     }
     QStringList photos;
     for (int i = 0; i < kFiles; ++i) {
-        const QString path = QStringLiteral("%1/IMG_%2.JPG").arg(dir).arg(i, 5, 10, QLatin1Char('0'));
+        const QString path =
+            QStringLiteral("%1/IMG_%2.JPG").arg(dir).arg(i, 5, 10, QLatin1Char('0'));
         if (::link(originals[i % 100].toLocal8Bit().constData(), path.toLocal8Bit().constData()))
             return 1;
         photos << path;

@@ -106,7 +106,8 @@ public:
 // --- construction --------------------------------------------------------------
 
 frmSettings::frmSettings(const QString& projectPath, QWidget* parent)
-    : QMainWindow(parent), m_thumbs(makeMediaThumbnailer()), m_model(new MediaListModel(this)), m_lstPics(new MediaListView),
+    : QMainWindow(parent), m_thumbs(makeMediaThumbnailer()), m_model(new MediaListModel(this)),
+      m_lstPics(new MediaListView),
       m_preview(new pictures::PictureView), m_spin(new controls::pSpinEdit),
       m_timer2(new QTimer(this))
 {

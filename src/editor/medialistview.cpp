@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTimer>
 #include <QUrl>
 
@@ -188,17 +190,48 @@ MediaListView::MediaListView(QWidget* parent)
     connect(m_thumbRepaint, &QTimer::timeout, viewport(), qOverload<>(&QWidget::update));
 }
 
+int MediaListView::thumbnailSide() const
+{
+    // The largest square picture with which a row is as high as a row with
+    // its name alone, as the style lays rows out.
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.features = QStyleOptionViewItem::HasDisplay;
+    option.text = QStringLiteral("Ag");
+    const int plain =
+        style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, {}, this).height();
+    option.features |= QStyleOptionViewItem::HasDecoration;
+    int side = std::max(8, plain);
+    for (; side > 8; --side) {
+        option.decorationSize = QSize(side, side);
+        if (style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, {}, this).height() <= plain)
+            break;
+    }
+    return side;
+}
+
+void MediaListView::changeEvent(QEvent* event)
+{
+    QListView::changeEvent(event);
+    // A new font or skin lays rows out anew: the pictures follow.
+    if ((event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) &&
+        m_thumbnailer)
+        setThumbnailer(m_thumbnailer);
+}
+
 void MediaListView::setThumbnailer(pictures::Thumbnailer* thumbnailer)
 {
     auto* mediaModel = qobject_cast<MediaListModel*>(model());
     if (!mediaModel)
         return;
-    // The height of the name's line: the row keeps the height it has
-    // without a picture.
-    const int side = std::max(8, fontMetrics().height());
+    if (m_thumbnailer && m_thumbnailer != thumbnailer)
+        disconnect(m_thumbnailer, nullptr, m_thumbRepaint, nullptr);
+    const bool connectNew = thumbnailer && thumbnailer != m_thumbnailer;
+    m_thumbnailer = thumbnailer;
+    const int side = thumbnailSide();
     setIconSize(QSize(side, side));
     mediaModel->setThumbnailer(thumbnailer, QSize(side, side));
-    if (thumbnailer)
+    if (connectNew)
         connect(thumbnailer, &pictures::Thumbnailer::ready, m_thumbRepaint, [this] {
             if (!m_thumbRepaint->isActive())
                 m_thumbRepaint->start();

@@ -15,6 +15,7 @@
 #include <QAbstractListModel>
 #include <QListView>
 #include <QPixmap>
+#include <QPointer>
 
 #include "editor/medialist.h"
 
@@ -114,16 +115,19 @@ protected:
     void dropEvent(QDropEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void tmrUp_Timer();
     void tmrDown_Timer();
     int lastVisibleRow() const;
+    int thumbnailSide() const;
 
     QWidget* m_marker;
     QTimer* m_tmrUp;
     QTimer* m_tmrDown;
     QTimer* m_thumbRepaint;
+    QPointer<pictures::Thumbnailer> m_thumbnailer;
     int m_rowHeight = 16;
     int m_markerRow = -1;
 };

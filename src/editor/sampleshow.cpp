@@ -104,8 +104,8 @@ SampleShowResult makeSampleShow(const QString& windowsDir, const QString& clip)
     }
     result.media = pictures;
     if (!clip.isEmpty() && QFileInfo(clip).isFile()) {
-        const QString copy = dir.filePath(QStringLiteral("Sample Clip.") +
-                                          QFileInfo(clip).suffix());
+        const QString copy =
+            dir.filePath(QStringLiteral("Sample Clip.") + QFileInfo(clip).suffix());
         QFile::remove(copy);
         if (QFile::copy(clip, copy))
             result.media.insert(2, copy); // between the sea and the meadow

@@ -21,9 +21,9 @@ inline constexpr const char* kSampleFolderName = "Sample Show";
 struct SampleShowResult {
     enum class Status { Made, Kept, Failed };
     Status status = Status::Failed;
-    QStringList media;  // the paths "zem.ini" lists, in order
-    QString tune;       // the tune's path
-    QString error;      // what failed, for the person
+    QStringList media; // the paths "zem.ini" lists, in order
+    QString tune;      // the tune's path
+    QString error;     // what failed, for the person
 };
 
 // `clip`: a short video made at build time, copied into the sample folder;

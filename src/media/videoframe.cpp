@@ -95,8 +95,7 @@ QImage firstVideoFrame(const QString& path, QSize bound)
     if (stream >= 0 && decoder)
         codec = a.avcodec_alloc_context3(decoder);
     bool got = false;
-    if (codec &&
-        a.avcodec_parameters_to_context(codec, format->streams[stream]->codecpar) >= 0 &&
+    if (codec && a.avcodec_parameters_to_context(codec, format->streams[stream]->codecpar) >= 0 &&
         a.avcodec_open2(codec, decoder, nullptr) >= 0) {
         bool flushed = false;
         for (int n = 0; n < kMaxPackets && !got; ++n) {
@@ -127,16 +126,15 @@ QImage firstVideoFrame(const QString& path, QSize bound)
         if (target.width() > bound.width() || target.height() > bound.height())
             target = shown.scaled(QSizeF(bound), Qt::KeepAspectRatio).toSize();
         target = target.expandedTo(QSize(1, 1));
-        SwsContext* sws = a.sws_getContext(frame->width, frame->height,
-                                           AVPixelFormat(frame->format), target.width(),
-                                           target.height(), AV_PIX_FMT_BGRA, SWS_AREA,
-                                           nullptr, nullptr, nullptr);
+        SwsContext* sws = a.sws_getContext(
+            frame->width, frame->height, AVPixelFormat(frame->format), target.width(),
+            target.height(), AV_PIX_FMT_BGRA, SWS_AREA, nullptr, nullptr, nullptr);
         if (sws) {
             QImage image(target, QImage::Format_RGB32);
             uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
             int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
-            if (a.sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes,
-                            strides) > 0)
+            if (a.sws_scale(sws, frame->data, frame->linesize, 0, frame->height, planes, strides) >
+                0)
                 result = image;
             a.sws_freeContext(sws);
         }

@@ -55,6 +55,15 @@ namespace pictures {
 namespace {
 
 // Deterministic positions for stars and flowers: the same picture every run.
+// A band filled top to bottom from one colour to another.
+void verticalBand(QPainter& p, const QRectF& band, const QColor& top, const QColor& bottom)
+{
+    QLinearGradient g(0, band.top(), 0, band.bottom());
+    g.setColorAt(0, top);
+    g.setColorAt(1, bottom);
+    p.fillRect(band, g);
+}
+
 quint32 nextRandom(quint32& state)
 {
     state = state * 1664525u + 1013904223u;
@@ -69,10 +78,7 @@ QImage sampleNight(QSize size)
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal w = size.width(), h = size.height();
-    QLinearGradient sky(0, 0, 0, h * 0.7);
-    sky.setColorAt(0, QColor(5, 8, 30));
-    sky.setColorAt(1, QColor(30, 40, 90));
-    p.fillRect(QRectF(0, 0, w, h * 0.7), sky);
+    verticalBand(p, QRectF(0, 0, w, h * 0.7), QColor(5, 8, 30), QColor(30, 40, 90));
     quint32 seed = 7;
     p.setPen(Qt::NoPen);
     for (int i = 0; i < 160; ++i) {
@@ -89,10 +95,7 @@ QImage sampleNight(QSize size)
     p.setBrush(QColor(15, 20, 50));
     p.drawEllipse(moon + QPointF(mr * 0.45, -mr * 0.2), mr * 0.85, mr * 0.85);
     // The lake, with the moon's light on it.
-    QLinearGradient lake(0, h * 0.7, 0, h);
-    lake.setColorAt(0, QColor(20, 30, 70));
-    lake.setColorAt(1, QColor(5, 8, 25));
-    p.fillRect(QRectF(0, h * 0.7, w, h * 0.3), lake);
+    verticalBand(p, QRectF(0, h * 0.7, w, h * 0.3), QColor(20, 30, 70), QColor(5, 8, 25));
     for (int i = 0; i < 8; ++i) {
         const qreal y = h * (0.73 + i * 0.03);
         p.setBrush(QColor(245, 240, 210, 150 - i * 15));
@@ -113,14 +116,9 @@ QImage sampleSea(QSize size)
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal w = size.width(), h = size.height();
-    QLinearGradient sky(0, 0, 0, h * 0.5);
-    sky.setColorAt(0, QColor(110, 190, 240));
-    sky.setColorAt(1, QColor(220, 240, 250));
-    p.fillRect(QRectF(0, 0, w, h * 0.5), sky);
-    QLinearGradient sea(0, h * 0.5, 0, h * 0.8);
-    sea.setColorAt(0, QColor(20, 120, 160));
-    sea.setColorAt(1, QColor(60, 200, 190));
-    p.fillRect(QRectF(0, h * 0.5, w, h * 0.5), sea); // under the sand too: it curves
+    verticalBand(p, QRectF(0, 0, w, h * 0.5), QColor(110, 190, 240), QColor(220, 240, 250));
+    // The sea reaches under the sand, whose edge curves.
+    verticalBand(p, QRectF(0, h * 0.5, w, h * 0.5), QColor(20, 120, 160), QColor(60, 200, 190));
     p.setPen(Qt::NoPen);
     QPainterPath sand;
     sand.moveTo(0, h);
@@ -163,14 +161,8 @@ QImage sampleMeadow(QSize size)
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const qreal w = size.width(), h = size.height();
-    QLinearGradient sky(0, 0, 0, h * 0.55);
-    sky.setColorAt(0, QColor(250, 190, 200));
-    sky.setColorAt(1, QColor(255, 235, 200));
-    p.fillRect(QRectF(0, 0, w, h * 0.55), sky);
-    QLinearGradient grass(0, h * 0.55, 0, h);
-    grass.setColorAt(0, QColor(120, 180, 70));
-    grass.setColorAt(1, QColor(40, 110, 40));
-    p.fillRect(QRectF(0, h * 0.55, w, h * 0.45), grass);
+    verticalBand(p, QRectF(0, 0, w, h * 0.55), QColor(250, 190, 200), QColor(255, 235, 200));
+    verticalBand(p, QRectF(0, h * 0.55, w, h * 0.45), QColor(120, 180, 70), QColor(40, 110, 40));
     p.setPen(Qt::NoPen);
     // The tree: trunk and a crown of overlapping circles.
     p.setBrush(QColor(100, 65, 40));

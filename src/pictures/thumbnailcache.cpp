@@ -37,8 +37,8 @@ bool ensureFolder(const QString& folder, const QString& root)
     if (!QDir().mkpath(folder))
         return false;
     // The cache is private: a thumbnail shows what the picture shows.
-    const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
-                        QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                        QFile::WriteOther | QFile::ExeOther;
     for (QString f = folder; f.startsWith(root); f = QFileInfo(f).path()) {
         if (QFile::permissions(f).testAnyFlags(others))
             QFile::setPermissions(f, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -76,8 +76,7 @@ bool isFreshThumbnail(const QImage& thumbnail, const QByteArray& uri, qint64 mti
            thumbnail.text(QString::fromLatin1(kMTimeKey)) == QString::number(mtime);
 }
 
-QImage makeThumbnailImage(const QImage& image, ThumbSize size, const QByteArray& uri,
-                          qint64 mtime)
+QImage makeThumbnailImage(const QImage& image, ThumbSize size, const QByteArray& uri, qint64 mtime)
 {
     const int side = int(size);
     QImage out = image;
@@ -156,8 +155,8 @@ Thumbnail ThumbnailCache::get(const QString& path, const Decoder& decode) const
         if (store) {
             QImage mark(1, 1, QImage::Format_ARGB32);
             mark.fill(Qt::transparent);
-            result.written = write(failFile(path), makeThumbnailImage(mark, ThumbSize::Normal,
-                                                                      uri, mtime));
+            result.written =
+                write(failFile(path), makeThumbnailImage(mark, ThumbSize::Normal, uri, mtime));
         }
         return result;
     }

@@ -43,7 +43,7 @@ bool isFreshThumbnail(const QImage& thumbnail, const QByteArray& uri, qint64 mti
 struct Thumbnail {
     enum class Kind { Picture, Missing, Unreadable };
     Kind kind = Kind::Missing;
-    QImage image;          // fitted into 256x256 (never enlarged); null unless Picture
+    QImage image;           // fitted into 256x256 (never enlarged); null unless Picture
     bool fromCache = false; // read from a fresh cache file, nothing decoded
     bool written = false;   // new cache files were written
 };
@@ -79,7 +79,6 @@ private:
 
 // `image` scaled to fit inside size x size (never enlarged), with the two
 // text chunks set.
-QImage makeThumbnailImage(const QImage& image, ThumbSize size, const QByteArray& uri,
-                          qint64 mtime);
+QImage makeThumbnailImage(const QImage& image, ThumbSize size, const QByteArray& uri, qint64 mtime);
 
 } // namespace pictures

@@ -47,8 +47,8 @@ QImage thumbnailSymbol(ThumbSymbol symbol, QSize size)
         flag.moveTo(stemX, c.y() - s * 0.4);
         flag.cubicTo(stemX + s * 0.1, c.y() - s * 0.2, stemX + s * 0.35, c.y() - s * 0.15,
                      stemX + s * 0.22, c.y() + s * 0.08);
-        flag.cubicTo(stemX + s * 0.25, c.y() - s * 0.1, stemX + s * 0.1, c.y() - s * 0.15,
-                     stemX, c.y() - s * 0.2);
+        flag.cubicTo(stemX + s * 0.25, c.y() - s * 0.1, stemX + s * 0.1, c.y() - s * 0.15, stemX,
+                     c.y() - s * 0.2);
         p.drawPath(flag);
         break;
     }
@@ -189,9 +189,8 @@ Thumbnailer::Result Thumbnailer::make(const QString& path, QSize iconSize) const
     Result result{path, {}, {}};
     const Kind kind = m_decoders.kindOf ? m_decoders.kindOf(path) : Kind::Picture;
     if (kind == Kind::Sound) {
-        result.icon = thumbnailSymbol(QFileInfo(path).isFile() ? ThumbSymbol::Note
-                                                              : ThumbSymbol::Missing,
-                                      iconSize);
+        result.icon = thumbnailSymbol(
+            QFileInfo(path).isFile() ? ThumbSymbol::Note : ThumbSymbol::Missing, iconSize);
         return result;
     }
     const Thumbnail t =

@@ -87,7 +87,7 @@ private:
     QCache<QString, QImage> m_large{24};
     QSet<QString> m_requested; // queued or being made (GUI thread)
 
-    mutable std::mutex m_mutex; // guards the queue and the counters below
+    mutable std::mutex m_mutex;  // guards the queue and the counters below
     std::deque<QString> m_queue; // newest at the back
     int m_working = 0;
     int m_workers = 0;

@@ -17,8 +17,7 @@
 namespace {
 
 // Share of a grid of screen pixels for which `match` holds.
-template <typename Match>
-double share(const QImage& shot, Match match)
+template <typename Match> double share(const QImage& shot, Match match)
 {
     int hits = 0, all = 0;
     for (int y = 8; y < shot.height(); y += 16)
@@ -87,8 +86,8 @@ TEST_F(FirstStart, ShowsTheSampleShowThenKeepsTheSavedList)
         EXPECT_TRUE(waitForScreen(
             [](const QColor& c) {
                 const bool sky = c.blue() > 140 && c.blue() > c.red() + 40;
-                const bool grass = c.green() > 80 && c.green() > c.red() + 40 &&
-                                   c.green() > c.blue() + 30;
+                const bool grass =
+                    c.green() > 80 && c.green() > c.red() + 40 && c.green() > c.blue() + 30;
                 return sky || grass;
             },
             0.5, "firststart-sample-show"));
@@ -116,8 +115,8 @@ TEST_F(FirstStart, ShowsTheSampleShowThenKeepsTheSavedList)
     auto again = runScript({"/s"});
     ASSERT_NE(e2e::waitForWindow("Kelvra Saver", 20000), 0u) << again->stdErr().toStdString();
     EXPECT_TRUE(waitForScreen(
-        [](const QColor& c) { return c.red() > 180 && c.green() < 60 && c.blue() > 150; },
-        0.3, "firststart-own-list"));
+        [](const QColor& c) { return c.red() > 180 && c.green() < 60 && c.blue() > 150; }, 0.3,
+        "firststart-own-list"));
     again->terminate();
     EXPECT_TRUE(again->waitForExit(10000));
     EXPECT_EQ(testutil::readFile(windows() + "/zem.ini"), saved);

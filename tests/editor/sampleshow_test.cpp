@@ -55,8 +55,8 @@ TEST_F(SampleShow, ListsDrawnPicturesATuneAndACaption)
         ASSERT_TRUE(loaded.ok()) << path.toStdString();
         if (loaded.sourceSize.height() > loaded.sourceSize.width())
             ++portrait;
-        const QImage one = loaded.image.scaled(1, 1, Qt::IgnoreAspectRatio,
-                                               Qt::SmoothTransformation);
+        const QImage one =
+            loaded.image.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         means << one.pixelColor(0, 0);
     }
     EXPECT_EQ(portrait, 1);

@@ -32,8 +32,7 @@ protected:
     }
     std::unique_ptr<editor::frmSettings> open(const QStringList& paths)
     {
-        testutil::writeFile(env.windowsDir() + "/zem.ini",
-                            editor::formatCurrentConfig(5, paths));
+        testutil::writeFile(env.windowsDir() + "/zem.ini", editor::formatCurrentConfig(5, paths));
         auto w = std::make_unique<editor::frmSettings>();
         w->show();
         return w;
@@ -49,8 +48,9 @@ protected:
             if (thumbs->pending() == 0) {
                 bool all = true;
                 for (int r = 0; r < view->model()->rowCount(); ++r)
-                    all = all && !thumbs->icon(view->model()->index(r, 0)
-                                                   .data(Qt::UserRole).toString()).isNull();
+                    all = all &&
+                          !thumbs->icon(view->model()->index(r, 0).data(Qt::UserRole).toString())
+                               .isNull();
                 if (all)
                     return;
             }
@@ -89,15 +89,10 @@ TEST_F(EditorThumbnails, RowsShowTheirPictureSymbolOrMarkAtTheSameHeight)
     EXPECT_LE(icon.height(), view->iconSize().height());
     EXPECT_EQ(icon.pixelColor(icon.width() / 2, icon.height() / 2), QColor(220, 30, 30));
     const QSize side = view->iconSize();
-    auto symbol = [&](pictures::ThumbSymbol s) {
-        return pictures::thumbnailSymbol(s, side);
-    };
-    EXPECT_EQ(decoration(*w, 1),
-              symbol(pictures::ThumbSymbol::Note));
-    EXPECT_EQ(decoration(*w, 2),
-              symbol(pictures::ThumbSymbol::Missing));
-    EXPECT_EQ(decoration(*w, 3),
-              symbol(pictures::ThumbSymbol::Unreadable));
+    auto symbol = [&](pictures::ThumbSymbol s) { return pictures::thumbnailSymbol(s, side); };
+    EXPECT_EQ(decoration(*w, 1), symbol(pictures::ThumbSymbol::Note));
+    EXPECT_EQ(decoration(*w, 2), symbol(pictures::ThumbSymbol::Missing));
+    EXPECT_EQ(decoration(*w, 3), symbol(pictures::ThumbSymbol::Unreadable));
 
     // The thumbnail is on the screen, left of the name.
     const QImage shot = view->viewport()->grab().toImage();

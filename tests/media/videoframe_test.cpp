@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "common/testutil.h"
-#include "media_testutil.h"
 #include "media/videoframe.h"
+#include "media_testutil.h"
 
 namespace {
 
@@ -20,7 +20,10 @@ struct ClipCase {
     QSize expected;
 };
 
-void PrintTo(const ClipCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ClipCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class FirstVideoFrame : public ::testing::TestWithParam<ClipCase> {};
 
@@ -32,8 +35,8 @@ TEST_P(FirstVideoFrame, IsTheClipsColourFittedIntoTheBound)
     // Blue for a second, then red: the first frame is the blue one.
     ASSERT_TRUE(mediatest::ffmpeg(
         {"-f", "lavfi", "-i",
-         QStringLiteral("color=c=0x2040e0:size=%1:rate=25:duration=1").arg(c.size), "-f",
-         "lavfi", "-i", QStringLiteral("color=c=red:size=%1:rate=25:duration=1").arg(c.size),
+         QStringLiteral("color=c=0x2040e0:size=%1:rate=25:duration=1").arg(c.size), "-f", "lavfi",
+         "-i", QStringLiteral("color=c=red:size=%1:rate=25:duration=1").arg(c.size),
          "-filter_complex", "[0][1]concat=n=2:v=1", "-c:v", c.codec, "-pix_fmt", "yuv420p"},
         clip));
     const QImage frame = media::firstVideoFrame(clip, c.bound);
@@ -47,10 +50,11 @@ TEST_P(FirstVideoFrame, IsTheClipsColourFittedIntoTheBound)
 
 INSTANTIATE_TEST_SUITE_P(
     Clips, FirstVideoFrame,
-    ::testing::Values(ClipCase{"mpeg1_wide", "a.mpg", "mpeg1video", "320x120", {128, 128}, {128, 48}},
-                      ClipCase{"mpeg4_avi", "b.avi", "mpeg4", "320x240", {256, 256}, {256, 192}},
-                      ClipCase{"h264_mp4_small", "c.mp4", "libx264", "96x64", {256, 256}, {96, 64}},
-                      ClipCase{"mpeg2_tall", "d.mpg", "mpeg2video", "240x320", {128, 128}, {96, 128}}),
+    ::testing::Values(
+        ClipCase{"mpeg1_wide", "a.mpg", "mpeg1video", "320x120", {128, 128}, {128, 48}},
+        ClipCase{"mpeg4_avi", "b.avi", "mpeg4", "320x240", {256, 256}, {256, 192}},
+        ClipCase{"h264_mp4_small", "c.mp4", "libx264", "96x64", {256, 256}, {96, 64}},
+        ClipCase{"mpeg2_tall", "d.mpg", "mpeg2video", "240x320", {128, 128}, {96, 128}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FirstVideoFrameOfOtherFiles, IsNull)

@@ -36,7 +36,10 @@ struct UriCase {
     QByteArray uri;
 };
 
-void PrintTo(const UriCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const UriCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ThumbnailUri : public ::testing::TestWithParam<UriCase> {};
 
@@ -53,8 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
         UriCase{"non_ascii", QString::fromUtf8("/tmp/\xc3\xa4pfel.jpg"),
                 "file:///tmp/%C3%A4pfel.jpg"},
         UriCase{"dot_segments", "/tmp/x/../y/./p.png", "file:///tmp/y/p.png"},
-        UriCase{"reserved_kept", "/tmp/a!$&'()*+,:=@~_-.png",
-                "file:///tmp/a!$&'()*+,:=@~_-.png"},
+        UriCase{"reserved_kept", "/tmp/a!$&'()*+,:=@~_-.png", "file:///tmp/a!$&'()*+,:=@~_-.png"},
         UriCase{"reserved_encoded", "/tmp/a#b%c?d;e[f].png",
                 "file:///tmp/a%23b%25c%3Fd%3Be%5Bf%5D.png"}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -102,8 +104,8 @@ std::map<QByteArray, QByteArray> pngTextChunks(const QByteArray& png)
         } else if (type == "zTXt") {
             // key \0 method(0 = zlib) stream; qUncompress wants a length first.
             const qsizetype nul = data.indexOf('\0');
-            text[data.left(nul)] = qUncompress(QByteArray("\x00\x01\x00\x00", 4) +
-                                               data.mid(nul + 2));
+            text[data.left(nul)] =
+                qUncompress(QByteArray("\x00\x01\x00\x00", 4) + data.mid(nul + 2));
         }
         at += 12 + length;
     }
@@ -146,8 +148,8 @@ protected:
     {
         QFile f(path);
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(f.setFileTime(QDateTime::fromSecsSinceEpoch(secs),
-                                  QFileDevice::FileModificationTime));
+        ASSERT_TRUE(
+            f.setFileTime(QDateTime::fromSecsSinceEpoch(secs), QFileDevice::FileModificationTime));
     }
     QStringList cacheFiles() const
     {
@@ -178,8 +180,9 @@ TEST_F(ThumbnailCacheTest, WritesBothSizesAsTheStandardSays)
     EXPECT_EQ(decodes, 1);
 
     const QByteArray uri = "file://" + file.toUtf8().replace(" ", "%20");
-    const QString name = QString::fromLatin1(QCryptographicHash::hash(uri, QCryptographicHash::Md5)
-                                                 .toHex()) + ".png";
+    const QString name =
+        QString::fromLatin1(QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex()) +
+        ".png";
     const struct {
         const char* folder;
         QSize size;
@@ -201,9 +204,9 @@ TEST_F(ThumbnailCacheTest, WritesBothSizesAsTheStandardSays)
         EXPECT_EQ(QColor(png.pixel(10, 10)), QColor(Qt::red));
     }
     // The folders are private too.
-    EXPECT_EQ(QFileInfo(root() + "/large").permissions(),
-              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser |
-                  QFile::WriteUser | QFile::ExeUser);
+    EXPECT_EQ(QFileInfo(root() + "/large").permissions(), QFile::ReadOwner | QFile::WriteOwner |
+                                                              QFile::ExeOwner | QFile::ReadUser |
+                                                              QFile::WriteUser | QFile::ExeUser);
 }
 
 TEST_F(ThumbnailCacheTest, ReusesAFreshThumbnailAndRemakesAChangedOne)
@@ -231,8 +234,7 @@ TEST_F(ThumbnailCacheTest, ReusesAFreshThumbnailAndRemakesAChangedOne)
     EXPECT_FALSE(again.fromCache);
     EXPECT_EQ(decodes, 2);
     EXPECT_EQ(QColor(again.image.pixel(5, 5)), QColor(Qt::green));
-    EXPECT_EQ(pngTextChunks(readAll(cache.cacheFile(ThumbSize::Normal, file)))
-                  .at("Thumb::MTime"),
+    EXPECT_EQ(pngTextChunks(readAll(cache.cacheFile(ThumbSize::Normal, file))).at("Thumb::MTime"),
               "1600000100");
 }
 
@@ -245,8 +247,8 @@ TEST_F(ThumbnailCacheTest, ReplacesAThumbnailOfAnotherFile)
     // (a collision or a damaged cache): it is not trusted.
     QImage foreign = picture({50, 50}, Qt::black);
     foreign.setText("Thumb::URI", "file:///elsewhere.png");
-    foreign.setText("Thumb::MTime", QString::number(QFileInfo(file).lastModified()
-                                                        .toSecsSinceEpoch()));
+    foreign.setText("Thumb::MTime",
+                    QString::number(QFileInfo(file).lastModified().toSecsSinceEpoch()));
     QDir().mkpath(root() + "/large");
     ASSERT_TRUE(foreign.save(cache.cacheFile(ThumbSize::Large, file)));
     const Thumbnail t = cache.get(file, countingDecoder());
