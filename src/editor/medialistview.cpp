@@ -228,9 +228,11 @@ void MediaListView::setThumbnailer(pictures::Thumbnailer* thumbnailer)
         disconnect(m_thumbnailer, nullptr, m_thumbRepaint, nullptr);
     const bool connectNew = thumbnailer && thumbnailer != m_thumbnailer;
     m_thumbnailer = thumbnailer;
+    // As high as the row allows; wider than high, since most pictures are.
     const int side = thumbnailSide();
-    setIconSize(QSize(side, side));
-    mediaModel->setThumbnailer(thumbnailer, QSize(side, side));
+    const QSize box(side * 3 / 2, side);
+    setIconSize(box);
+    mediaModel->setThumbnailer(thumbnailer, box);
     if (connectNew)
         connect(thumbnailer, &pictures::Thumbnailer::ready, m_thumbRepaint, [this] {
             if (!m_thumbRepaint->isActive())

@@ -16,11 +16,20 @@ namespace {
 // scrolled past, and a row asks again when it comes back into view.
 constexpr std::size_t kMaxQueued = 400;
 
-QImage fitInto(const QImage& image, QSize size)
+// The picture fitted into `size` and centred on a transparent box of that
+// size: a list lays out each row's picture by its pixmap's size, so every
+// icon has the same size and the names stay in line.
+QImage iconOf(const QImage& image, QSize size)
 {
-    if (image.width() <= size.width() && image.height() <= size.height())
-        return image;
-    return image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QImage fitted = image;
+    if (image.width() > size.width() || image.height() > size.height())
+        fitted = image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QImage icon(size, QImage::Format_ARGB32_Premultiplied);
+    icon.fill(Qt::transparent);
+    QPainter p(&icon);
+    p.drawImage((size.width() - fitted.width()) / 2, (size.height() - fitted.height()) / 2,
+                fitted);
+    return icon;
 }
 
 } // namespace
@@ -198,7 +207,7 @@ Thumbnailer::Result Thumbnailer::make(const QString& path, QSize iconSize) const
     switch (t.kind) {
     case Thumbnail::Kind::Picture:
         result.large = t.image;
-        result.icon = fitInto(t.image, iconSize);
+        result.icon = iconOf(t.image, iconSize);
         break;
     case Thumbnail::Kind::Missing:
         result.icon = thumbnailSymbol(ThumbSymbol::Missing, iconSize);
@@ -214,7 +223,7 @@ void Thumbnailer::deliver(const Result& result)
 {
     m_requested.remove(result.path);
     // Made for an icon size that has changed since: ask again when painted.
-    if (result.icon.width() > m_iconSize.width() || result.icon.height() > m_iconSize.height())
+    if (result.icon.size() != m_iconSize)
         return;
     m_icons.insert(result.path, QPixmap::fromImage(result.icon));
     if (!result.large.isNull())

@@ -49,8 +49,8 @@ public:
     void setIconSize(QSize size);
     QSize iconSize() const { return m_iconSize; }
 
-    // The icon of `path` fitted into iconSize(), or a null pixmap while it is
-    // being made (then it is queued, if it is not already). GUI thread only.
+    // The icon of `path`: its picture fitted into iconSize() and centred on
+    // a transparent box of that size, or a null pixmap while it is being made (then it is queued, if it is not already). GUI thread only.
     QPixmap icon(const QString& path);
     // The best picture known for `path` right away (for a preview): the
     // large thumbnail made this session, else a fresh one from the cache on
