@@ -1,6 +1,8 @@
 #include "editor/medialistview.h"
 
+#include <QApplication>
 #include <QDrag>
+#include <QStyledItemDelegate>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QMimeData>
@@ -156,6 +158,34 @@ void MediaListModel::setHorizontalExtent(int pixels)
 
 // --- view --------------------------------------------------------------------
 
+namespace {
+
+// Lays rows out by their names alone: the style adds a margin around a
+// row's picture that would make rows with pictures taller than before. The
+// picture is sized to fit the row, so it is painted inside it all the same.
+class ThumbnailRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QVariant hint = index.data(Qt::SizeHintRole);
+        if (hint.isValid())
+            return hint.toSize();
+        QStyleOptionViewItem o = option;
+        initStyleOption(&o, index);
+        const int pictureWidth = (o.features & QStyleOptionViewItem::HasDecoration)
+                                     ? o.decorationSize.width() + 4
+                                     : 0;
+        o.features &= ~QStyleOptionViewItem::HasDecoration;
+        const QWidget* w = option.widget;
+        QStyle* style = w ? w->style() : QApplication::style();
+        const QSize s = style->sizeFromContents(QStyle::CT_ItemViewItem, &o, {}, w);
+        return {s.width() + pictureWidth, s.height()};
+    }
+};
+
+} // namespace
+
 MediaListView::MediaListView(QWidget* parent)
     : QListView(parent), m_marker(new QWidget(viewport())), m_tmrUp(new QTimer(this)),
       m_tmrDown(new QTimer(this)), m_thumbRepaint(new QTimer(this))
@@ -169,6 +199,8 @@ MediaListView::MediaListView(QWidget* parent)
     setAutoScroll(false);         // our timers scroll
     setUniformItemSizes(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    setItemDelegate(new ThumbnailRowDelegate(this));
 
     m_marker->setObjectName("picDrop");
     m_marker->setAutoFillBackground(true);
@@ -184,6 +216,7 @@ MediaListView::MediaListView(QWidget* parent)
     connect(m_tmrUp, &QTimer::timeout, this, &MediaListView::tmrUp_Timer);
     connect(m_tmrDown, &QTimer::timeout, this, &MediaListView::tmrDown_Timer);
 
+    // The first rows give the measure of a row (see setThumbnailer).
     // Thumbnails arrive one by one; the view repaints once for a batch.
     m_thumbRepaint->setSingleShot(true);
     m_thumbRepaint->setInterval(30);
@@ -192,22 +225,26 @@ MediaListView::MediaListView(QWidget* parent)
 
 int MediaListView::thumbnailSide() const
 {
-    // The largest square picture with which a row is as high as a row with
-    // its name alone, as the style lays rows out.
+    // The height a row has with its name alone, as the style lays it out.
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     option.features = QStyleOptionViewItem::HasDisplay;
     option.text = QStringLiteral("Ag");
-    const int plain =
-        style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, {}, this).height();
-    option.features |= QStyleOptionViewItem::HasDecoration;
-    int side = std::max(8, plain);
-    for (; side > 8; --side) {
-        option.decorationSize = QSize(side, side);
-        if (style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, {}, this).height() <= plain)
-            break;
-    }
-    return side;
+    return style()->sizeFromContents(QStyle::CT_ItemViewItem, &option, {}, this).height();
+}
+
+void MediaListView::rowsInserted(const QModelIndex& parent, int start, int end)
+{
+    QListView::rowsInserted(parent, start, end);
+    if (m_thumbnailer && !m_sideMeasured)
+        setThumbnailer(m_thumbnailer);
+}
+
+void MediaListView::reset()
+{
+    QListView::reset();
+    if (m_thumbnailer && !m_sideMeasured && model() && model()->rowCount() > 0)
+        setThumbnailer(m_thumbnailer);
 }
 
 void MediaListView::changeEvent(QEvent* event)
@@ -215,8 +252,10 @@ void MediaListView::changeEvent(QEvent* event)
     QListView::changeEvent(event);
     // A new font or skin lays rows out anew: the pictures follow.
     if ((event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) &&
-        m_thumbnailer)
+        m_thumbnailer) {
+        m_sideMeasured = false;
         setThumbnailer(m_thumbnailer);
+    }
 }
 
 void MediaListView::setThumbnailer(pictures::Thumbnailer* thumbnailer)
@@ -229,10 +268,22 @@ void MediaListView::setThumbnailer(pictures::Thumbnailer* thumbnailer)
     const bool connectNew = thumbnailer && thumbnailer != m_thumbnailer;
     m_thumbnailer = thumbnailer;
     // As high as the row allows; wider than high, since most pictures are.
-    const int side = thumbnailSide();
-    const QSize box(side * 3 / 2, side);
-    setIconSize(box);
-    mediaModel->setThumbnailer(thumbnailer, box);
+    int plain = thumbnailSide();
+    auto apply = [&](int h) {
+        const QSize box(h * 3 / 2, h);
+        setIconSize(box);
+        mediaModel->setThumbnailer(thumbnailer, box);
+    };
+    if (thumbnailer && mediaModel->rowCount() > 0) {
+        // Measured on a real row: the style's own answer may differ from
+        // what its delegate lays out.
+        mediaModel->setThumbnailer(nullptr, {});
+        plain = sizeHintForRow(0);
+        m_sideMeasured = true;
+    }
+    // A pixel of air above and below the picture.
+    const int side = std::max(8, plain - 2);
+    apply(side);
     if (connectNew)
         connect(thumbnailer, &pictures::Thumbnailer::ready, m_thumbRepaint, [this] {
             if (!m_thumbRepaint->isActive())

@@ -72,6 +72,7 @@ class MediaListView : public QListView {
     Q_OBJECT
 public:
     explicit MediaListView(QWidget* parent = nullptr);
+    void reset() override;
 
     // The text a drag within this list carries.
     static QString dragText() { return QStringLiteral("[lstPics]"); }
@@ -108,6 +109,7 @@ Q_SIGNALS:
     void keyboardCurrentChanged();
 
 protected:
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
     void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -128,6 +130,7 @@ private:
     QTimer* m_tmrDown;
     QTimer* m_thumbRepaint;
     QPointer<pictures::Thumbnailer> m_thumbnailer;
+    bool m_sideMeasured = false;
     int m_rowHeight = 16;
     int m_markerRow = -1;
 };

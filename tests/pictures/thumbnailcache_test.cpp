@@ -361,10 +361,10 @@ TEST_F(ThumbnailCacheTest, ThumbnailerMakesIconsOnWorkersForEachKind)
     const QImage photoIcon = thumbs.icon(photo).toImage();
     // 16x8 of picture centred in the 16x16 box, transparent above and below.
     EXPECT_EQ(photoIcon.size(), icon);
-    EXPECT_EQ(photoIcon.pixelColor(8, 8), QColor(Qt::red));
-    EXPECT_EQ(photoIcon.pixelColor(8, 12), QColor(Qt::red));
-    EXPECT_EQ(photoIcon.pixelColor(8, 1).alpha(), 0);
-    EXPECT_EQ(photoIcon.pixelColor(8, 14).alpha(), 0);
+    EXPECT_EQ(photoIcon.pixelColor(8, 4), QColor(Qt::red));
+    EXPECT_EQ(photoIcon.pixelColor(8, 11), QColor(Qt::red));
+    EXPECT_EQ(photoIcon.pixelColor(8, 2).alpha(), 0);
+    EXPECT_EQ(photoIcon.pixelColor(8, 13).alpha(), 0);
     EXPECT_EQ(thumbs.icon(tune).toImage(),
               pictures::thumbnailSymbol(pictures::ThumbSymbol::Note, icon)
                   .convertToFormat(thumbs.icon(tune).toImage().format()));
