@@ -61,6 +61,11 @@ bool uprightFromTransform(QImageIOHandler::Transformations t)
     return t & QImageIOHandler::TransformationRotate90;
 }
 
+bool isRegularFile(const QFileInfo& info)
+{
+    return info.exists() && info.isFile();
+}
+
 LoadResult decodeWithQt(const QByteArray& data, const QString& ext, const LoadOptions& o)
 {
     LoadResult result;
@@ -77,42 +82,35 @@ LoadResult decodeWithQt(const QByteArray& data, const QString& ext, const LoadOp
     buffer.seek(0);
     QImageReader reader(&buffer, format);
     reader.setAutoTransform(true);
-    reader.setAllocationLimit(int(std::min<qint64>(o.maxPixels * 4 / (1024 * 1024) + 1, 4096)));
+    reader.setAllocationLimit(
+        int(std::clamp<qint64>(o.maxDecodeBytes / (1024 * 1024), 1, 4096)));
     if (!reader.canRead())
         return result;
     result.format = format == "jpg" ? QByteArray("jpeg") : format;
 
+    // Never a scaled read: none of these formats decodes smaller for less,
+    // and Qt scales a palette or one-bit picture in its own format, which
+    // dithers it to black and white. fitResult() scales the full colours.
     const QSize stored = reader.size();
-    const bool swap = uprightFromTransform(reader.transformation());
     if (stored.isValid()) {
-        const qint64 pixels = qint64(stored.width()) * stored.height();
-        const bool scalable = format == "jpeg" || format == "jpg";
         if (stored.width() <= 0 || stored.height() <= 0)
             return result;
-        if (pixels > (scalable ? o.maxSourcePixels : o.maxPixels) ||
-            (!scalable && std::max(stored.width(), stored.height()) > o.maxSide)) {
+        if (qint64(stored.width()) * stored.height() > o.maxPixels ||
+            std::max(stored.width(), stored.height()) > o.maxSide) {
             result.status = LoadStatus::TooLarge;
             return result;
-        }
-        const QSize upright = swap ? stored.transposed() : stored;
-        result.sourceSize = upright;
-        if (o.fitInside.isValid()) {
-            QSize want = fitSize(upright, o.fitInside);
-            if (want != upright)
-                reader.setScaledSize(swap ? want.transposed() : want);
         }
     }
     QImage image = reader.read();
     if (image.isNull())
         return result;
-    if (!result.sourceSize.isValid())
-        result.sourceSize = image.size();
     if (image.width() > o.maxSide || image.height() > o.maxSide ||
         qint64(image.width()) * image.height() > o.maxPixels) {
         result.status = LoadStatus::TooLarge;
         return result;
     }
-    result.image = std::move(image);
+    result.sourceSize = image.size();
+    result.image = normalised(std::move(image));
     result.status = LoadStatus::Ok;
     return result;
 }
@@ -176,7 +174,6 @@ LoadResult decodeImage(const QByteArray& data, const QString& nameHint, const Lo
             return result;
         case detail::JpegStatus::Corrupt:
             return result;
-        case detail::JpegStatus::Unsupported: // CMYK: Qt converts it
         case detail::JpegStatus::NotJpeg:
             break;
         }
@@ -202,9 +199,10 @@ LoadResult decodeImage(const QByteArray& data, const QString& nameHint, const Lo
         }
         result = detail::magickDecode(data, coder, o);
     }
-    fitResult(result, o);
+    // In full colour before scaling, so that a palette keeps its colours.
     if (result.ok())
         result.image = normalised(std::move(result.image));
+    fitResult(result, o);
     return result;
 }
 
@@ -212,7 +210,7 @@ LoadResult loadImage(const QString& path, const LoadOptions& options)
 {
     LoadResult result;
     QFileInfo info(path);
-    if (path.isEmpty() || !info.exists() || !info.isFile()) {
+    if (path.isEmpty() || !isRegularFile(info)) {
         result.status = LoadStatus::NotFound;
         return result;
     }
@@ -230,6 +228,8 @@ LoadResult loadImage(const QString& path, const LoadOptions& options)
 ImageInfo queryImageInfo(const QString& path)
 {
     ImageInfo info;
+    if (path.isEmpty() || !isRegularFile(QFileInfo(path)))
+        return info;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return info;

@@ -22,10 +22,15 @@ namespace pictures {
 
 enum class LoadStatus {
     Ok,
-    NotFound,   // no such file, or not a regular file
+    NotFound,   // no such file, or not a regular file (a folder, a pipe, a device)
     Unreadable, // empty, truncated, corrupt, not a picture, or a format we do not read
-    TooLarge,   // the header claims more pixels (or a longer side) than the limits allow
+    TooLarge,   // the header claims more pixels (or a longer side) than the limits
+                // allow, or decoding would allocate more than maxDecodeBytes
 };
+
+// The default bound on one decoder's allocations; ImageMagick's process-wide
+// resource limits use it too.
+inline constexpr qint64 kMaxDecodeBytes = 256LL * 1024 * 1024;
 
 struct LoadOptions {
     // When valid, the picture is decoded straight to fit inside this size,
@@ -37,11 +42,15 @@ struct LoadOptions {
     // direction (whatever the cheapest decoder scale gives), which skips the
     // final resampling; the caller scales it when it paints anyway.
     bool exactFit = true;
-    // Limits checked against the header before anything is decoded.
-    qint64 maxPixels = 64LL * 1024 * 1024; // of the decoded image (256 MiB as ARGB32)
-    int maxSide = 32768;                   // of the decoded image
-    qint64 maxSourcePixels = 1LL << 30;    // of the file's own size (JPEG scales down)
+    // Limits checked against the header before anything is decoded, the
+    // same for every format: the picture's own size, whatever it is decoded
+    // to (64 MP is 256 MiB as ARGB32).
+    qint64 maxPixels = 64LL * 1024 * 1024;
+    int maxSide = 32768;
     qint64 maxFileBytes = 512LL * 1024 * 1024;
+    // What one decoder may allocate while it works (a progressive JPEG's
+    // coefficients, Qt's image buffer); beyond it the picture is TooLarge.
+    qint64 maxDecodeBytes = kMaxDecodeBytes;
 };
 
 struct LoadResult {
@@ -64,6 +73,8 @@ LoadResult decodeImage(const QByteArray& data, const QString& nameHint = {},
                        const LoadOptions& options = {});
 
 // Header-only information: the upright pixel size, without decoding pixels.
+// Anything but a regular file gives ok == false without being opened (a
+// named pipe would block the caller).
 struct ImageInfo {
     bool ok = false;
     QSize size; // upright pixel size

@@ -7,6 +7,7 @@
 #include <QTransform>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace pictures::detail {
 
@@ -18,21 +19,55 @@ namespace {
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
-    int warnings = 0;
+    int warnings = 0; // warnings that mean the picture is not all there
+    bool overLimit = false; // stopped by the memory limit
 };
 
 void onError(j_common_ptr cinfo)
 {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    const int code = cinfo->err->msg_code;
+    err->overLimit = code == JERR_NO_BACKING_STORE || code == JERR_OUT_OF_MEMORY;
     std::longjmp(err->jump, 1);
+}
+
+// Warnings whose picture would come out with grey or garbled parts: the
+// data ends early or cannot be decoded. Others (stray bytes before a marker,
+// a newer JFIF revision, an odd progression, a bad ICC block) leave the
+// picture whole, and every viewer shows such files.
+bool damagesPicture(int code)
+{
+    switch (code) {
+    case JWRN_JPEG_EOF:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+    case JWRN_NOT_SEQUENTIAL:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void onMessage(j_common_ptr cinfo, int level)
 {
-    // Level -1 is a warning about the data itself (premature end, corrupt
-    // entropy data, extraneous bytes); the higher levels are trace output.
-    if (level < 0)
+    // Level -1 is a warning about the data itself; the higher levels are
+    // trace output.
+    if (level < 0 && damagesPicture(cinfo->err->msg_code))
         reinterpret_cast<ErrorManager*>(cinfo->err)->warnings++;
+}
+
+// Adobe's CMYK as Photoshop stores it (inverted), rows of 4 bytes a pixel
+// turned into Format_RGB32 in place.
+void cmykRowToRgb(uchar* row, int width)
+{
+    auto* out = reinterpret_cast<QRgb*>(row);
+    for (int x = 0; x < width; ++x) {
+        const uchar* in = row + 4 * x;
+        const int k = in[3];
+        out[x] = qRgb(k * in[0] / 255, k * in[1] / 255, k * in[2] / 255);
+    }
 }
 
 quint16 read16(const uchar* p, bool little)
@@ -55,7 +90,7 @@ struct Job {
     bool exactFit = true;
     qint64 maxPixels = 0;
     int maxSide = 0;
-    qint64 maxSourcePixels = 0;
+    qint64 maxDecodeBytes = 0;
     // out
     int storedWidth = 0;
     int storedHeight = 0;
@@ -90,10 +125,15 @@ void decodeInto(Job& job)
 
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
-        job.status = JpegStatus::Corrupt;
+        job.status = err.overLimit ? JpegStatus::TooLarge : JpegStatus::Corrupt;
         return;
     }
     jpeg_create_decompress(&cinfo);
+    // A progressive file gets its whole coefficient buffer (up to 6 bytes a
+    // pixel) in jpeg_start_decompress; beyond this the decoder stops with an
+    // error instead of allocating.
+    if (job.maxDecodeBytes > 0)
+        cinfo.mem->max_memory_to_use = long(job.maxDecodeBytes);
     jpeg_mem_src(&cinfo, job.data, static_cast<unsigned long>(job.size));
     jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xffff);
     jpeg_read_header(&cinfo, TRUE);
@@ -111,22 +151,16 @@ void decodeInto(Job& job)
         job.status = JpegStatus::Ok;
         return;
     }
-    if (qint64(job.storedWidth) * job.storedHeight > job.maxSourcePixels) {
+    if (qint64(job.storedWidth) * job.storedHeight > job.maxPixels ||
+        std::max(job.storedWidth, job.storedHeight) > job.maxSide) {
         jpeg_destroy_decompress(&cinfo);
         job.status = JpegStatus::TooLarge;
         return;
     }
-    switch (cinfo.jpeg_color_space) {
-    case JCS_GRAYSCALE:
-    case JCS_YCbCr:
-    case JCS_RGB:
-        break;
-    default: // CMYK and YCCK: Qt's reader converts them
-        jpeg_destroy_decompress(&cinfo);
-        job.status = JpegStatus::Unsupported;
-        return;
-    }
-    cinfo.out_color_space = JCS_EXT_BGRX; // = QImage::Format_RGB32 in memory
+    // CMYK and YCCK come out as CMYK, 4 bytes a pixel like the image's rows,
+    // and are turned into RGB row by row.
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGRX; // BGRX = Format_RGB32 in memory
     cinfo.dct_method = JDCT_ISLOW;
 
     // The smallest DCT scale M/8 whose output still covers the fitted size.
@@ -174,14 +208,19 @@ void decodeInto(Job& job)
         const int count = std::min<int>(16, h - first);
         for (int i = 0; i < count; ++i)
             rows[i] = bits + (first + i) * stride;
-        if (jpeg_read_scanlines(&cinfo, rows, JDIMENSION(count)) == 0)
+        const int got = int(jpeg_read_scanlines(&cinfo, rows, JDIMENSION(count)));
+        if (got == 0)
             break;
+        if (cmyk) {
+            for (int i = 0; i < got; ++i)
+                cmykRowToRgb(rows[i], w);
+        }
         if (err.warnings > 0)
             break;
     }
     if (err.warnings == 0 && cinfo.output_scanline == cinfo.output_height)
         jpeg_finish_decompress(&cinfo);
-    // A warning anywhere (premature end, corrupt data) makes the picture
+    // Data that ends early or cannot be decoded makes the picture
     // unreadable: a half-grey photo is not what the file held.
     job.status = err.warnings == 0 ? JpegStatus::Ok : JpegStatus::Corrupt;
     jpeg_destroy_decompress(&cinfo);
@@ -284,7 +323,7 @@ JpegStatus jpegDecode(const uchar* data, size_t size, const LoadOptions& options
     job.exactFit = options.exactFit;
     job.maxPixels = options.maxPixels;
     job.maxSide = options.maxSide;
-    job.maxSourcePixels = options.maxSourcePixels;
+    job.maxDecodeBytes = options.maxDecodeBytes;
     job.image = &decoded;
     decodeInto(job);
     if (job.status != JpegStatus::Ok)

@@ -1,7 +1,9 @@
 #pragma once
 // JPEG through libjpeg-turbo directly: DCT scaling to any multiple of 1/8,
-// output straight into the QImage's rows, and strictness about truncated or
-// corrupt data (libjpeg only warns about them and fills the rest with grey).
+// output straight into the QImage's rows (CMYK and YCCK too), a bound on
+// what one decode may allocate, and strictness about truncated or
+// undecodable data (libjpeg only warns about them and fills the rest with
+// grey), while harmless warnings (stray bytes, a newer JFIF revision) pass.
 
 #include <cstddef>
 
@@ -12,7 +14,7 @@
 
 namespace pictures::detail {
 
-enum class JpegStatus { Ok, NotJpeg, Unsupported, Corrupt, TooLarge };
+enum class JpegStatus { Ok, NotJpeg, Corrupt, TooLarge };
 
 bool looksLikeJpeg(const uchar* data, size_t size);
 
@@ -20,7 +22,8 @@ bool looksLikeJpeg(const uchar* data, size_t size);
 JpegStatus jpegReadHeader(const uchar* data, size_t size, QSize* storedSize, int* orientation);
 
 // Decodes, scaled per options, upright. *sourceSize gets the upright source
-// size. Unsupported means a colour space we leave to another decoder (CMYK).
+// size. TooLarge: the header claims more than options.maxPixels or
+// maxSide, or the decode would need more than options.maxDecodeBytes.
 JpegStatus jpegDecode(const uchar* data, size_t size, const LoadOptions& options, QImage* image,
                       QSize* sourceSize);
 

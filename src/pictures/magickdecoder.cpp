@@ -87,10 +87,12 @@ void initMagick()
     Magick::InitializeMagick(nullptr);
     // One thread: the machine is shared with the show's own painting, and
     // OpenMP pools would outlive every decode. The pixel cache may not spill
-    // to disk, so an oversized picture fails instead of filling /tmp.
+    // to disk or to mapped files, so an oversized picture fails instead of
+    // filling /tmp or memory. Its pixels take 8 bytes (16 bits a channel),
+    // twice ours: twice our bound on one decode.
     Magick::ResourceLimits::thread(1);
-    Magick::ResourceLimits::memory(512ULL << 20);
-    Magick::ResourceLimits::map(512ULL << 20);
+    Magick::ResourceLimits::memory(2 * kMaxDecodeBytes);
+    Magick::ResourceLimits::map(0);
     Magick::ResourceLimits::disk(0);
     Magick::ResourceLimits::width(65535);
     Magick::ResourceLimits::height(65535);

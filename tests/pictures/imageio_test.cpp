@@ -1,10 +1,13 @@
 // Picture files: every format we read, generated here by Qt or ImageMagick;
 // broken and hostile files; EXIF orientation; saving.
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <functional>
+#include <future>
 
 #include <QBuffer>
 #include <QDir>
@@ -353,10 +356,8 @@ TEST(ImageIo, LargeJpegDecodesStraightToTheFittedSize)
     EXPECT_EQ(loadImage(path, o).image.size(), QSize(400, 300));
     o.fitInside = QSize(500, 500); // needs 3/8
     EXPECT_EQ(loadImage(path, o).image.size(), QSize(600, 450));
-    // A small limit on decoded pixels is met by scaling, not refused.
+    // The pixel limit is the file's own size, whatever it is decoded to.
     o.maxPixels = 300000;
-    EXPECT_TRUE(loadImage(path, o).ok());
-    o.fitInside = QSize();
     EXPECT_EQ(loadImage(path, o).status, LoadStatus::TooLarge);
 }
 
@@ -512,6 +513,31 @@ QByteArray patchJpegSize(QByteArray jpeg, int w, int h)
     return jpeg;
 }
 
+// A real progressive JPEG of 16 x 16 whose frame header is changed to claim
+// w x h; `fullChroma` also claims full-resolution colour components, which
+// triples the coefficient memory a decoder needs.
+QByteArray progressiveClaim(int w, int h, bool fullChroma)
+{
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    EXPECT_TRUE(writer.write(quadrants(QSize(16, 16))));
+    const int sof = int(jpeg.indexOf("\xFF\xC2"));
+    EXPECT_GT(sof, 0) << "not progressive";
+    jpeg[sof + 5] = char(h >> 8);
+    jpeg[sof + 6] = char(h);
+    jpeg[sof + 7] = char(w >> 8);
+    jpeg[sof + 8] = char(w);
+    if (fullChroma) {
+        const int components = jpeg[sof + 9];
+        for (int c = 0; c < components; ++c)
+            jpeg[sof + 11 + 3 * c] = char(0x22);
+    }
+    return jpeg;
+}
+
 QByteArray bmpBomb()
 {
     QByteArray bmp = withQt(quadrants(QSize(4, 4)), "bmp");
@@ -571,6 +597,12 @@ TEST(ImageBombs, HugeHeadersAreRefusedBeforeAnythingIsAllocated)
     const QByteArray jpeg = withQt(quadrants(QSize(16, 16)), "jpeg", 90);
     expectRefusedWithoutAllocating(pngBomb(), "bomb.png");
     expectRefusedWithoutAllocating(patchJpegSize(jpeg, 65000, 65000), "bomb.jpg");
+    // A few hundred bytes of progressive JPEG claiming 20000 x 20000: libjpeg
+    // would allocate every coefficient of it before reading a scan.
+    expectRefusedWithoutAllocating(progressiveClaim(20000, 20000, false), "progressive.jpg");
+    // Within the pixel limit, but with every component at full resolution
+    // its coefficients need 384 MB: the bound on one decode stops it.
+    expectRefusedWithoutAllocating(progressiveClaim(8000, 8000, true), "coefficients.jpg");
     expectRefusedWithoutAllocating(bmpBomb(), "bomb.bmp");
     expectRefusedWithoutAllocating(pcxBomb(), "bomb.pcx");
     expectRefusedWithoutAllocating(psdBomb(), "bomb.psd");
@@ -636,6 +668,211 @@ TEST(ImageSave, TransparencyGoesOnWhiteAndFailuresLeaveOldFiles)
     EXPECT_FALSE(error.isEmpty());
     EXPECT_FALSE(saveImage(QImage(), path, SaveFormat::Jpeg, &error));
     EXPECT_EQ(loadImage(path).image.pixel(3, 3), qRgb(255, 255, 255)); // untouched
+}
+
+// ---------------------------------------------------------------------------
+// Files as they come from cameras, scanners and old programs.
+
+namespace {
+
+const QColor kNavy(20, 40, 160);
+const QColor kGold(250, 220, 30);
+
+// Left half navy, right half gold, in a palette of two colours (one bit) or
+// of sixteen (eight bits, a palette picture with unused entries).
+QImage twoColours(QSize size, QImage::Format format)
+{
+    QImage img(size, format);
+    QList<QRgb> table = {kNavy.rgb(), kGold.rgb()};
+    if (format == QImage::Format_Indexed8) {
+        for (int i = 2; i < 16; ++i)
+            table << qRgb(i * 15, 255 - i * 15, i * 7);
+    }
+    img.setColorTable(table);
+    img.fill(0);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = size.width() / 2; x < size.width(); ++x)
+            img.setPixel(x, y, 1);
+    return img;
+}
+
+struct PaletteCase {
+    const char* name;
+    const char* format;
+    QImage::Format pixels;
+    QSize size;
+    QSize bound;
+};
+
+void PrintTo(const PaletteCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class PaletteTest : public ::testing::TestWithParam<PaletteCase> {};
+
+// Replaces the two bytes at `marker`'s first place with stray bytes and the
+// marker: libjpeg warns about "extraneous bytes" and reads on.
+QByteArray withStrayBytes(QByteArray jpeg, const char* marker)
+{
+    const int at = int(jpeg.indexOf(marker));
+    EXPECT_GT(at, 0);
+    jpeg.insert(at, QByteArray("\x00\x7f", 2));
+    return jpeg;
+}
+
+QByteArray withJfifVersion(QByteArray jpeg, int major, int minor)
+{
+    const int at = int(jpeg.indexOf(QByteArray("JFIF\0", 5)));
+    EXPECT_GT(at, 0);
+    jpeg[at + 5] = char(major);
+    jpeg[at + 6] = char(minor);
+    return jpeg;
+}
+
+// A photo-like picture: quadrants under noise, so that the entropy-coded
+// data fills the file evenly.
+QImage busyQuadrants(QSize size)
+{
+    QImage img = quadrants(size);
+    quint32 seed = 12345;
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int n = int(seed >> 28) - 8;
+            const QColor c(line[x]);
+            line[x] = qRgb(std::clamp(c.red() + n, 0, 255), std::clamp(c.green() + n, 0, 255),
+                           std::clamp(c.blue() + n, 0, 255));
+        }
+    }
+    return img;
+}
+
+} // namespace
+
+TEST_P(PaletteTest, KeepsItsColoursWhenFittedSmaller)
+{
+    const PaletteCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("two.") + c.format);
+    testutil::writeFile(path, withQt(twoColours(c.size, c.pixels), c.format));
+    LoadOptions o;
+    o.fitInside = c.bound;
+    for (bool exact : {true, false}) {
+        o.exactFit = exact;
+        const LoadResult r = loadImage(path, o);
+        ASSERT_TRUE(r.ok()) << c.name;
+        EXPECT_LE(r.image.width(), exact ? c.bound.width() : 2 * c.bound.width());
+        // Every pixel away from the seam keeps its half's colour: a picture
+        // dithered to black and white has none of them.
+        const int w = r.image.width(), h = r.image.height();
+        int wrong = 0;
+        for (int y = 0; y < h; y += std::max(1, h / 16)) {
+            for (int x = 0; x < w; x += std::max(1, w / 64)) {
+                if (std::abs(x - w / 2) < 3)
+                    continue;
+                const QColor want = x < w / 2 ? kNavy : kGold;
+                const QColor got = r.image.pixelColor(x, y);
+                if (std::abs(got.red() - want.red()) > 12 ||
+                    std::abs(got.green() - want.green()) > 12 ||
+                    std::abs(got.blue() - want.blue()) > 12)
+                    ++wrong;
+            }
+        }
+        EXPECT_EQ(wrong, 0) << c.name << (exact ? " exact" : " loose");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Palettes, PaletteTest,
+    ::testing::Values(
+        PaletteCase{"png_1bit_wider_than_a_screen", "png", QImage::Format_Mono, {4000, 600},
+                    {1280, 1024}},
+        PaletteCase{"png_1bit_to_a_third", "png", QImage::Format_Mono, {1500, 900}, {500, 500}},
+        PaletteCase{"png_palette_to_a_seventh", "png", QImage::Format_Indexed8, {2800, 700},
+                    {400, 400}},
+        PaletteCase{"bmp_1bit_wider_than_a_screen", "bmp", QImage::Format_Mono, {4000, 600},
+                    {1280, 1024}},
+        PaletteCase{"bmp_palette_to_a_fifth", "bmp", QImage::Format_Indexed8, {2000, 1000},
+                    {400, 400}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// libjpeg warns about things every viewer shows; only data that ends early
+// or cannot be decoded makes a JPEG unreadable.
+TEST(JpegWarnings, HarmlessOnesStillGiveThePicture)
+{
+    const QByteArray jpeg = withQt(quadrants(QSize(256, 192)), "jpeg", 95);
+    const Format f{"jpg", "jpg", {}, true, false, QSize(256, 192)};
+    const std::vector<std::pair<const char*, QByteArray>> files = {
+        {"stray bytes before the scan", withStrayBytes(jpeg, "\xFF\xDA")},
+        {"stray bytes before a table", withStrayBytes(jpeg, "\xFF\xC4")},
+        {"JFIF 2.01", withJfifVersion(jpeg, 2, 1)},
+    };
+    QTemporaryDir dir;
+    for (const auto& [what, bytes] : files) {
+        const QString path = dir.filePath("photo.jpg");
+        testutil::writeFile(path, bytes);
+        const LoadResult r = loadImage(path);
+        ASSERT_EQ(r.status, LoadStatus::Ok) << what;
+        expectLooksLike(r.image, f);
+        EXPECT_TRUE(queryImageInfo(path).ok) << what;
+    }
+}
+
+TEST(JpegWarnings, TruncatedOrUndecodableOnesAreUnreadable)
+{
+    const QImage photo = busyQuadrants(QSize(320, 240));
+    const QByteArray rgb = withQt(photo, "jpeg", 90);
+    const QByteArray cmyk = withMagick(photo, "JPEG", [](Magick::Image& m) {
+        m.colorSpace(Magick::CMYKColorspace);
+        m.quality(90);
+    });
+    QByteArray garbled = rgb;
+    const int scan = int(garbled.indexOf("\xFF\xDA")) + 20;
+    for (int i = scan; i < garbled.size() - 2; i += 7)
+        garbled[i] = char(0xFF); // markers everywhere in the entropy data
+    const std::vector<std::pair<const char*, QByteArray>> files = {
+        {"rgb cut at 70%", rgb.left(rgb.size() * 7 / 10)},
+        {"cmyk cut at 70%", cmyk.left(cmyk.size() * 7 / 10)},
+        {"cmyk cut at 95%", cmyk.left(cmyk.size() * 95 / 100)},
+        {"entropy data garbled", garbled},
+    };
+    QTemporaryDir dir;
+    for (const auto& [what, bytes] : files) {
+        const QString path = dir.filePath("photo.jpg");
+        testutil::writeFile(path, bytes);
+        EXPECT_EQ(loadImage(path).status, LoadStatus::Unreadable) << what;
+    }
+    // The whole CMYK file is the picture, in its colours.
+    const QString whole = dir.filePath("cmyk.jpg");
+    testutil::writeFile(whole, cmyk);
+    const LoadResult r = loadImage(whole);
+    ASSERT_TRUE(r.ok());
+    expectLooksLike(r.image, Format{"cmyk", "jpg", {}, true, false, QSize(320, 240)});
+}
+
+// A named pipe (or a device) in a list is no picture: asking about it must
+// not open it, or the caller waits for a writer that never comes.
+TEST(ImageIo, PipesAreNotFilesAndAreNeverOpened)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("pipe.jpg");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    auto attempt = std::async(std::launch::async, [&] {
+        const ImageInfo info = queryImageInfo(fifo);
+        return std::make_pair(info.ok, loadImage(fifo).status);
+    });
+    const bool returned = attempt.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    if (!returned) {
+        // Let the blocked open go, so that the test can end.
+        ::close(::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK));
+    }
+    ASSERT_TRUE(returned) << "reading a named pipe blocked";
+    const auto [infoOk, status] = attempt.get();
+    EXPECT_FALSE(infoOk);
+    EXPECT_EQ(status, LoadStatus::NotFound);
+    EXPECT_EQ(loadImage(dir.path()).status, LoadStatus::NotFound);
 }
 
 TEST(ImageIo, FitSizeKeepsTheAspectAndNeverEnlarges)
