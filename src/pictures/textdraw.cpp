@@ -49,34 +49,6 @@ QFontDatabase::WritingSystem writingSystemFor(int charset)
     }
 }
 
-// Lines of the block after word wrapping at `width` (when wrapping is on).
-QStringList layoutLines(const QFont& font, const QStringList& lines, int width, bool wrap)
-{
-    if (!wrap || width <= 0)
-        return lines;
-    QStringList out;
-    for (const QString& line : lines) {
-        if (line.isEmpty()) {
-            out << line;
-            continue;
-        }
-        QTextLayout layout(line, font);
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        for (;;) {
-            QTextLine tl = layout.createLine();
-            if (!tl.isValid())
-                break;
-            tl.setLineWidth(width);
-            out << line.mid(tl.textStart(), tl.textLength()).trimmed();
-        }
-        layout.endLayout();
-    }
-    return out;
-}
-
 } // namespace
 
 QFont textFont(const TextStyle& s)
@@ -98,13 +70,58 @@ QFont textFont(const TextStyle& s)
 
 int measureLineWidth(const TextStyle& style, const QString& line)
 {
-    return int(std::ceil(QFontMetricsF(textFont(style)).horizontalAdvance(line)));
+    return layoutText(style, line, 0).width;
 }
 
 int measureLineHeight(const TextStyle& style, const QString& line)
 {
     Q_UNUSED(line);
     return int(std::ceil(QFontMetricsF(textFont(style)).height()));
+}
+
+TextLayout layoutText(const TextStyle& style, const QString& text, int maxWidth)
+{
+    TextLayout out;
+    out.font = textFont(style);
+    const QFontMetricsF fm(out.font);
+    out.lineHeight = fm.height();
+    out.ascent = fm.ascent();
+    const bool wrap = style.wordWrap && maxWidth > 0;
+    QTextOption option;
+    option.setWrapMode(wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    for (const QString& line : splitTextLines(text)) {
+        if (line.isEmpty()) {
+            out.lines << line;
+            out.lineWidths << 0;
+            continue;
+        }
+        // The widths come from the same shaping that breaks the lines, so
+        // a block given its measured width lays out the same lines again.
+        QTextLayout layout(line, out.font);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (;;) {
+            QTextLine tl = layout.createLine();
+            if (!tl.isValid())
+                break;
+            // Without wrapping, a width no line reaches (a line is laid
+            // out only once it has one).
+            tl.setLineWidth(wrap ? maxWidth : 1e7);
+            const QString piece = line.mid(tl.textStart(), tl.textLength());
+            // Blanks where a line breaks draw nothing; they do not count.
+            const QString kept = wrap ? piece.trimmed() : piece;
+            out.lines << kept;
+            out.lineWidths << (kept.size() == piece.size() ? tl.naturalTextWidth()
+                                                             : fm.horizontalAdvance(kept));
+        }
+        layout.endLayout();
+    }
+    double widest = 0;
+    for (double w : std::as_const(out.lineWidths))
+        widest = std::max(widest, w);
+    out.width = int(std::ceil(widest));
+    out.height = int(std::ceil(out.lineHeight * out.lines.size()));
+    return out;
 }
 
 QStringList splitTextLines(const QString& text)
@@ -118,7 +135,15 @@ QStringList splitTextLines(const QString& text)
 void drawText(QImage& image, const QString& text, const TextStyle& s, const QRect& rect,
               int alignment)
 {
-    if (image.isNull() || text.isEmpty() || rect.isEmpty())
+    if (text.isEmpty() || rect.isEmpty())
+        return;
+    drawText(image, layoutText(s, text, rect.width()), s, rect, alignment);
+}
+
+void drawText(QImage& image, const TextLayout& layout, const TextStyle& s, const QRect& rect,
+              int alignment)
+{
+    if (image.isNull() || layout.lines.isEmpty() || rect.isEmpty())
         return;
     if (image.format() != QImage::Format_RGB32 &&
         image.format() != QImage::Format_ARGB32_Premultiplied)
@@ -129,14 +154,13 @@ void drawText(QImage& image, const QString& text, const TextStyle& s, const QRec
     const int hAlign = alignment / 3; // 0 left, 1 centre, 2 right
     const int vAlign = alignment % 3; // 0 top, 1 middle, 2 bottom
 
-    const QFont font = textFont(s);
-    const QFontMetricsF fm(font);
-    const QStringList lines = layoutLines(font, splitTextLines(text), rect.width(), s.wordWrap);
-    const double lineHeight = fm.height();
+    const QFont& font = layout.font;
+    const QStringList& lines = layout.lines;
+    const double lineHeight = layout.lineHeight;
     const double blockHeight = lineHeight * lines.size();
     double blockWidth = 0;
-    for (const QString& l : lines)
-        blockWidth = std::max(blockWidth, fm.horizontalAdvance(l));
+    for (double w : layout.lineWidths)
+        blockWidth = std::max(blockWidth, w);
 
     // Block position inside the rectangle, in the rectangle's own frame so
     // that an angle turns it around the rectangle's centre.
@@ -152,16 +176,21 @@ void drawText(QImage& image, const QString& text, const TextStyle& s, const QRec
 
     QPainterPath path;
     for (int i = 0; i < lines.size(); ++i) {
-        const double w = fm.horizontalAdvance(lines[i]);
+        const double w = layout.lineWidths[i];
         const double x = hAlign == 0 ? bx : hAlign == 1 ? -w / 2 : bx + blockWidth - w;
-        path.addText(QPointF(x, by + i * lineHeight + fm.ascent()), font, lines[i]);
+        path.addText(QPointF(x, by + i * lineHeight + layout.ascent), font, lines[i]);
     }
 
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    if (s.angle == 0)
-        p.setClipRect(rect);
+    // Lines that do not wrap are cut at the rectangle; glyphs that reach a
+    // little past their advance (italics, accents, a rounded-down width)
+    // keep their ink.
+    if (s.angle == 0) {
+        const int reach = int(std::ceil(lineHeight / 4));
+        p.setClipRect(rect.adjusted(-reach, -reach, reach, reach));
+    }
     p.translate(centre);
     if (s.angle != 0)
         p.rotate(-s.angle / 10.0);

@@ -44,6 +44,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -67,6 +68,7 @@ struct TextStyle {
     double shadowYDepth = 0;
     QColor shadowColor = QColor(0, 0, 0);
     bool wordWrap = true;
+    bool operator==(const TextStyle&) const = default;
 };
 
 // The QFont for a style (pixel size from points at 96 dpi).
@@ -79,10 +81,30 @@ int measureLineHeight(const TextStyle& style, const QString& line);
 // Splits at CR LF (also a lone LF or CR).
 QStringList splitTextLines(const QString& text);
 
-// Draws the text into `rect` of `image` with the alignment code. The image is
-// converted to a paintable format when needed. Nothing outside `rect` changes
-// unless the angle turns the block out of it.
+// The lines of a text as they are drawn: split at line breaks and, with word
+// wrap on and maxWidth > 0, broken at word boundaries (inside a word only
+// when the word alone is too wide) so that no line is wider than maxWidth.
+// Measuring and drawing use the same layout, so a block sized from it never
+// wraps differently when it is drawn.
+struct TextLayout {
+    QFont font;
+    QStringList lines;
+    QList<double> lineWidths; // advance of each line, pixels
+    double lineHeight = 0;
+    double ascent = 0;
+    int width = 0;  // the widest line, rounded up
+    int height = 0; // all lines, rounded up
+};
+TextLayout layoutText(const TextStyle& style, const QString& text, int maxWidth);
+
+// Draws the text into `rect` of `image` with the alignment code, laid out at
+// the rectangle's width. The image is converted to a paintable format when
+// needed. Nothing outside `rect` changes, save a few pixels of glyphs that
+// reach past their advance, unless the angle turns the block out of it.
 void drawText(QImage& image, const QString& text, const TextStyle& style, const QRect& rect,
+              int alignment);
+// The same with lines laid out before (layoutText), as they were measured.
+void drawText(QImage& image, const TextLayout& layout, const TextStyle& style, const QRect& rect,
               int alignment);
 
 } // namespace pictures

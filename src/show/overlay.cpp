@@ -1,6 +1,7 @@
 #include "show/overlay.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "show/showrules.h"
 
@@ -60,6 +61,39 @@ BlockPosition placeBlock(const QString& alignText, TextBlock block, int imageW, 
     else
         pos = {};
     return pos;
+}
+
+QImage drawOverlay(const QImage& picture, const QString& text, const pictures::TextStyle& style,
+                   const QString& alignText, double zoom, QPointF& position)
+{
+    if (text.isEmpty() || picture.isNull())
+        return picture;
+    const int bw = picture.width();
+    const int bh = picture.height();
+    const int shadowRoom = int(std::ceil(std::abs(style.shadowXDepth)));
+    const pictures::TextLayout layout =
+        pictures::layoutText(style, text, std::max(1, bw - shadowRoom));
+    // Whole pixels, rounded up: a block narrower than its widest line by a
+    // fraction would clip it.
+    QList<double> widths;
+    for (double w : layout.lineWidths)
+        widths << std::ceil(w);
+    TextBlock block = measureBlock(widths, std::ceil(layout.lineHeight), style.shadowXDepth,
+                                   style.shadowYDepth);
+    block = fitBlock(block, bw, bh);
+
+    // Code 0 puts the block at the top: its height value is the block's own.
+    const BlockPosition pos =
+        placeBlock(alignText, block, bw, bh, zoom, zoom * static_cast<double>(block.height));
+    if (pos.placed)
+        position = QPointF(pos.left, pos.top);
+    const QRect rect(int(nearest(position.x())), int(nearest(position.y())), int(block.width),
+                     int(block.height));
+    QImage image = picture.copy();
+    pictures::drawText(image, layout, style, rect,
+                       static_cast<int>(std::clamp<long long>(nearest(leadingValue(alignText)),
+                                                              INT_MIN, INT_MAX)));
+    return image;
 }
 
 } // namespace show

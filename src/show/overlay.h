@@ -1,7 +1,7 @@
 #pragma once
 // The display-text block: its size from the measured lines, fitted to the
-// picture, and its place by the alignment code. Pure maths in the units of
-// the picture's pixels.
+// picture, and its place by the alignment code (pure maths in the units of
+// the picture's pixels); and the text drawn where they put it.
 //
 // Alignment codes and where they put the block's rectangle:
 //   0 left, top from the font's height value   3 centred, top      6 right, middle
@@ -9,8 +9,12 @@
 //   2 left, bottom                             5 centred, bottom   8 right, bottom
 // Any other code (9, non-numeric text) places nothing.
 
+#include <QImage>
 #include <QList>
+#include <QPointF>
 #include <QString>
+
+#include "pictures/textdraw.h"
 
 namespace show {
 
@@ -41,5 +45,13 @@ struct BlockPosition {
 // extent used by code 0.
 BlockPosition placeBlock(const QString& alignText, TextBlock block, int imageW, int imageH,
                          double zoom, double heightValue);
+
+// The text drawn on a copy of `picture`. Its lines are laid out once, broken
+// to the picture's width (less the shadow), and that layout is both measured
+// for the block and drawn, so that a line that fits never wraps and the
+// block holds every line. `position` is where the last placed block went; an
+// alignment code that places nothing draws there again.
+QImage drawOverlay(const QImage& picture, const QString& text, const pictures::TextStyle& style,
+                   const QString& alignText, double zoom, QPointF& position);
 
 } // namespace show
