@@ -213,24 +213,25 @@ void PictureView::setZoom(int percent)
 
 // --- composing -------------------------------------------------------------------
 
-QImage PictureView::composeScreen() const
+namespace {
+
+// Back colour + picture by size mode and zoom, at `px` device pixels.
+QImage composeScreen(const QImage& image, QSize sourceSize, QSize px, int sizeMode, int zoomPercent,
+                     qreal dpr, const QColor& back)
 {
-    const qreal dpr = devicePixelRatioF();
-    const QSize px = (QSizeF(size()) * dpr).toSize().expandedTo(QSize(1, 1));
     QImage screen(px, QImage::Format_RGB32);
     screen.setDevicePixelRatio(1.0);
-    screen.fill(m_backColor);
-    if (m_image.isNull())
+    if (image.isNull()) {
+        screen.fill(back);
         return screen;
-    QPainter p(&screen);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    const QSize img = m_image.size();
+    }
+    const QSize img = image.size();
     // "Actual size" is the file's own size; the held picture may be smaller
     // when it was decoded to fit the screen.
-    const QSize actual = m_sourceSize.isValid() ? m_sourceSize : img;
-    const double zoom = m_zoom / 100.0;
+    const QSize actual = sourceSize.isValid() ? sourceSize : img;
+    const double zoom = zoomPercent / 100.0;
     QRectF target;
-    switch (m_sizeMode) {
+    switch (sizeMode) {
     case 1:
         target = QRectF(QPointF(0, 0), QSizeF(px));
         break;
@@ -245,12 +246,122 @@ QImage PictureView::composeScreen() const
         target = QRectF(QPointF(0, 0), QSizeF(actual) * zoom * dpr);
         break;
     }
-    p.drawImage(target, m_image, QRectF(m_image.rect()));
+    // A picture that covers the whole screen needs no back colour under it.
+    if (!target.contains(QRectF(screen.rect())))
+        screen.fill(back);
+    QPainter p(&screen);
+    if (target.size() != QSizeF(img) || target.topLeft() != target.topLeft().toPoint())
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(target, image, QRectF(image.rect()));
     return screen;
+}
+
+// The old screen: `frame` where it was (`offset` from the new place, device
+// pixels), the back colour elsewhere.
+QImage oldScreen(const QImage& frame, QPoint offset, QSize px, const QColor& back)
+{
+    if (offset.isNull() && frame.size() == px && frame.format() == QImage::Format_RGB32)
+        return frame;
+    QImage old(px, QImage::Format_RGB32);
+    old.fill(back);
+    if (!frame.isNull()) {
+        QPainter p(&old);
+        p.drawImage(offset, frame);
+    }
+    return old;
+}
+
+bool paintsAtOnce(int effect, const EffectParams& params)
+{
+    return !isPoolCode(effect) || params.durationMs() <= 0;
+}
+
+bool sameParams(const EffectParams& a, const EffectParams& b)
+{
+    return a.grain == b.grain && a.delayMs == b.delayMs && a.maxPasses == b.maxPasses &&
+           a.wandSize == b.wandSize && a.wandColor == b.wandColor &&
+           a.transparentColor == b.transparentColor;
+}
+
+} // namespace
+
+void preparePaint(PaintPlan& plan)
+{
+    if (!plan.valid || plan.prepared)
+        return;
+    const QSize px = (QSizeF(plan.geometry.size()) * plan.pixelRatio).toSize().expandedTo({1, 1});
+    plan.target = composeScreen(plan.picture, plan.sourceSize, px, plan.sizeMode, plan.zoom,
+                                plan.pixelRatio, plan.backColor);
+    if (!paintsAtOnce(plan.effect, plan.params)) {
+        const QPoint offset = (plan.oldRect.topLeft() - plan.geometry.topLeft()) * plan.pixelRatio;
+        const QImage old = oldScreen(plan.oldFrame, offset, px, plan.backColor);
+        plan.transition = std::make_shared<Transition>(plan.effect, plan.params, old, plan.target);
+        // The first frame is the one for one frame period into the paint.
+        const double first =
+            double(plan.frameInterval) / std::max(1, plan.params.durationMs());
+        if (first < 1.0)
+            plan.transition->renderFrame(first, plan.firstFrame);
+    }
+    plan.oldFrame = QImage(); // no second reference to the screen on the view's thread
+    plan.prepared = true;
+}
+
+PaintPlan PictureView::planPaint(const QImage& picture, QSize sourceSize, const QRect& geometry,
+                                 int sizeMode, int effect) const
+{
+    PaintPlan plan;
+    plan.picture = picture;
+    plan.sourceSize = sourceSize.isValid() ? sourceSize : picture.size();
+    plan.geometry = geometry;
+    plan.effect = effect;
+    plan.params = m_params;
+    plan.sizeMode = sizeMode;
+    plan.zoom = m_zoom;
+    plan.backColor = m_backColor;
+    plan.pixelRatio = devicePixelRatioF();
+    const QScreen* s = screen();
+    const double hz = s && s->refreshRate() > 1 ? s->refreshRate() : 60.0;
+    plan.frameInterval = std::max(4, int(1000.0 / hz));
+    // The screen this view ends its current paint on, at its place.
+    if (m_transition)
+        plan.oldFrame = m_transition->target();
+    else if (m_frameValid)
+        plan.oldFrame = m_frame;
+    plan.oldRect = m_frameRect;
+    plan.oldSerial = m_serial;
+    plan.valid = m_frameValid || m_transition;
+    return plan;
+}
+
+void PictureView::setPlan(PaintPlan plan)
+{
+    if (plan.prepared)
+        m_plan = std::move(plan);
+    else
+        m_plan.reset();
+}
+
+bool PictureView::planFits(const PaintPlan& plan) const
+{
+    return plan.prepared && plan.oldSerial == m_serial && plan.oldRect == m_frameRect &&
+           plan.geometry == geometry() && plan.effect == m_effect &&
+           sameParams(plan.params, m_params) && plan.sizeMode == m_sizeMode &&
+           plan.zoom == m_zoom && plan.backColor == m_backColor &&
+           qFuzzyCompare(plan.pixelRatio, devicePixelRatioF()) &&
+           plan.picture.cacheKey() == m_image.cacheKey() && plan.sourceSize == m_sourceSize;
+}
+
+QImage PictureView::composeScreen() const
+{
+    const qreal dpr = devicePixelRatioF();
+    const QSize px = (QSizeF(size()) * dpr).toSize().expandedTo(QSize(1, 1));
+    return pictures::composeScreen(m_image, m_sourceSize, px, m_sizeMode, m_zoom, dpr,
+                                   m_backColor);
 }
 
 void PictureView::refreshStill()
 {
+    ++m_serial;
     m_frame = composeScreen();
     m_frameRect = geometry();
     m_frameValid = true;
@@ -272,20 +383,17 @@ void PictureView::setClock(std::function<qint64()> clock)
 
 void PictureView::startPaint()
 {
-    const QImage target = composeScreen();
-    // The old screen: what this view last showed, where it showed it, seen
-    // through the view's new rectangle; the back colour elsewhere.
-    QImage old(target.size(), QImage::Format_RGB32);
-    old.fill(m_backColor);
-    if (m_frameValid && !m_frame.isNull()) {
-        QPainter p(&old);
-        const QPoint offset = m_frameRect.topLeft() - geometry().topLeft();
-        p.drawImage(QPointF(offset * devicePixelRatioF()), m_frame);
-    }
+    std::optional<PaintPlan> plan = std::move(m_plan);
+    m_plan.reset();
+    const bool atOnce = paintsAtOnce(m_effect, m_params);
+    const bool planned = plan && planFits(*plan) && atOnce != bool(plan->transition);
+    if (planned)
+        ++m_plannedPaints;
     m_transition.reset();
     m_timer->stop();
-    if (!isPoolCode(m_effect) || m_params.durationMs() <= 0) {
-        m_frame = target;
+    ++m_serial;
+    if (atOnce) {
+        m_frame = planned ? std::move(plan->target) : composeScreen();
         m_frameRect = geometry();
         m_frameValid = true;
         update();
@@ -293,8 +401,21 @@ void PictureView::startPaint()
         Q_EMIT paintFinished();
         return;
     }
-    m_transition = std::make_unique<Transition>(m_effect, m_params, old, target);
-    m_frame = old;
+    QImage first;
+    if (planned) {
+        m_transition = std::move(plan->transition);
+        first = std::move(plan->firstFrame);
+    } else {
+        const QImage target = composeScreen();
+        // The old screen: what this view last showed, where it showed it,
+        // seen through the view's new rectangle; the back colour elsewhere.
+        const QPoint offset = (m_frameRect.topLeft() - geometry().topLeft()) * devicePixelRatioF();
+        const QImage old = oldScreen(m_frameValid ? m_frame : QImage(), offset, target.size(),
+                                     m_backColor);
+        m_transition = std::make_shared<Transition>(m_effect, m_params, old, target);
+        m_frame = old;
+    }
+    plan.reset();
     m_frameRect = geometry();
     m_frameValid = true;
     m_progress = 0;
@@ -307,6 +428,14 @@ void PictureView::startPaint()
     // screen and only its last frame comes one period before its end.
     m_paintStart = m_clock() - m_frameInterval;
     m_timer->start(m_frameInterval);
+    if (!first.isNull()) {
+        // Drawn ahead for this very moment: shown as it is.
+        m_frame = std::move(first);
+        update();
+        const int duration = std::max(1, m_params.durationMs());
+        emitProgress(std::clamp(int(double(m_frameInterval) / duration * 100), 1, 99));
+        return;
+    }
     advanceFrame();
 }
 

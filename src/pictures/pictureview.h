@@ -31,6 +31,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QColor>
 #include <QImage>
@@ -45,6 +46,40 @@ class QThreadPool;
 class QTimer;
 
 namespace pictures {
+
+// The costly part of a paint, made ahead of time on any thread: the new
+// screen composed, the transition from the old screen built (its reveal
+// field included) and its first frame drawn. PictureView::planPaint() fills
+// in what the view knows, on the view's thread; preparePaint() does the work
+// anywhere; PictureView::setPlan() hands it back. A paint that starts while
+// everything it depends on is as the plan saw it only shows the plan's first
+// frame; any difference (another picture, size, effect, old screen) and the
+// view builds its paint as usual.
+struct PaintPlan {
+    // Inputs.
+    QImage picture;
+    QSize sourceSize;
+    QRect geometry; // where the view will be, parent coordinates
+    int effect = 0;
+    EffectParams params;
+    int sizeMode = 0;
+    int zoom = 100;
+    QColor backColor;
+    qreal pixelRatio = 1;
+    int frameInterval = 16;
+    QImage oldFrame;  // the view's final screen when the plan was made
+    QRect oldRect;    // and where it was
+    quint64 oldSerial = 0;
+    bool valid = false; // planPaint() filled in the view's side
+    // Results of preparePaint().
+    QImage target;
+    std::shared_ptr<Transition> transition; // null: the paint is instant
+    QImage firstFrame;
+    bool prepared = false;
+};
+
+// Any thread: composes, builds and draws the first frame.
+void preparePaint(PaintPlan& plan);
 
 class PictureView : public QWidget {
     Q_OBJECT
@@ -129,6 +164,16 @@ public:
     // What the view shows now (the current frame, at the view's size).
     QImage currentFrame() const;
 
+    // --- paints made ahead (see PaintPlan) ------------------------------------
+    // The view's side of a plan for `picture` shown at `geometry` with the
+    // current paint properties and size mode, `effect` and the view's zoom.
+    PaintPlan planPaint(const QImage& picture, QSize sourceSize, const QRect& geometry,
+                        int sizeMode, int effect) const;
+    // The next paint uses the plan when it still fits (once; dropped after).
+    void setPlan(PaintPlan plan);
+    // Paints that used a plan, for tests and benchmarks.
+    int plannedPaints() const { return m_plannedPaints; }
+
 Q_SIGNALS:
     void progress(int percent);
     void paintFinished();
@@ -143,6 +188,7 @@ protected:
 
 private:
     QImage composeScreen() const; // back colour + picture, at the view's size
+    bool planFits(const PaintPlan& plan) const;
     void startPaint();
     void finishPaint();
     void refreshStill();
@@ -166,12 +212,15 @@ private:
     QImage m_frame;    // what is on the screen
     QRect m_frameRect; // where (parent coordinates) m_frame was put
     bool m_frameValid = false;
-    std::unique_ptr<Transition> m_transition;
+    std::shared_ptr<Transition> m_transition;
     qint64 m_paintStart = 0;
     int m_frameInterval = 16; // ms between frames of the paint running or last run
     int m_progress = 0;
     QTimer* m_timer = nullptr;
     std::function<qint64()> m_clock;
+    quint64 m_serial = 0; // changes whenever the final screen does
+    std::optional<PaintPlan> m_plan;
+    int m_plannedPaints = 0;
 };
 
 } // namespace pictures

@@ -1,5 +1,8 @@
 // The picture view: paints driven by a fake clock, progress, stop, size modes.
 
+#include <thread>
+
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -289,4 +292,125 @@ TEST_F(PictureViewTest, PaintPropertiesKeepTheirValues)
     EXPECT_EQ(view.transparentColor(), QColor(Qt::magenta));
     EXPECT_EQ(view.paintEffect(), 2100);
     EXPECT_EQ(view.effectParams().durationMs(), 100);
+}
+
+// A paint made ahead on another thread gives the very frames of one built
+// when it starts, and is not used once anything it was made from changed.
+namespace {
+
+struct PlanCase {
+    const char* name;
+    int effect;
+    QPoint move; // where the view goes for the new picture
+};
+
+void PrintTo(const PlanCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class PaintPlanTest : public ::testing::TestWithParam<PlanCase> {};
+
+// Shows red, then paints `next` with the case's effect, made ahead or not;
+// returns the frames at a few moments.
+std::vector<QImage> paintFrames(const PlanCase& c, bool ahead, int* planned)
+{
+    FakeClock clock;
+    PictureView view;
+    view.setClock(clock.fn());
+    view.setGeometry(0, 0, 200, 100);
+    view.setBackColor(Qt::blue);
+    view.setEffectDelay(10);
+    view.setPaintMaxPasses(10);
+    view.setImage(filled(QSize(200, 100), Qt::red));
+    view.show();
+    clock.now += 500;
+    view.advanceFrame();
+
+    QImage next(160, 90, QImage::Format_RGB32);
+    next.fill(Qt::green);
+    QPainter(&next).fillRect(10, 10, 40, 40, Qt::yellow);
+    const QRect geometry(QPoint(0, 0) + c.move, QSize(180, 100));
+    view.hide();
+    view.setPaintEffect(c.effect);
+    view.setPaintSizeMode(3);
+    if (ahead) {
+        PaintPlan plan = view.planPaint(QImage(), QSize(), QRect(), 3, c.effect);
+        plan.picture = next;
+        plan.sourceSize = next.size();
+        plan.geometry = geometry;
+        std::thread worker([&] { preparePaint(plan); });
+        worker.join();
+        view.setPlan(std::move(plan));
+    }
+    view.setGeometry(geometry);
+    view.setImage(next);
+    view.show();
+    std::vector<QImage> frames{view.currentFrame().copy()};
+    for (int step = 0; step < 4; ++step) {
+        clock.now += 23;
+        view.advanceFrame();
+        frames.push_back(view.currentFrame().copy());
+    }
+    *planned = view.plannedPaints();
+    return frames;
+}
+
+} // namespace
+
+TEST_P(PaintPlanTest, MadeAheadItPaintsTheSameFrames)
+{
+    int plannedAhead = 0, plannedNow = 0;
+    const std::vector<QImage> ahead = paintFrames(GetParam(), true, &plannedAhead);
+    const std::vector<QImage> now = paintFrames(GetParam(), false, &plannedNow);
+    EXPECT_EQ(plannedAhead, 1);
+    EXPECT_EQ(plannedNow, 0);
+    ASSERT_EQ(ahead.size(), now.size());
+    for (size_t i = 0; i < ahead.size(); ++i)
+        EXPECT_TRUE(ahead[i] == now[i]) << GetParam().name << " frame " << i;
+    // An effect ran: its first frame is not yet the picture.
+    if (GetParam().effect != 0)
+        EXPECT_TRUE(ahead.front() != ahead.back());
+}
+
+INSTANTIATE_TEST_SUITE_P(Effects, PaintPlanTest,
+                         ::testing::Values(PlanCase{"wipe_in_place", 2000, {0, 0}},
+                                           PlanCase{"iris_moved", 5000, {20, 0}},
+                                           PlanCase{"push_moved", 8001, {10, 0}},
+                                           PlanCase{"fade_in_place", 16000, {0, 0}},
+                                           PlanCase{"at_once", 0, {0, 0}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PictureViewTest, APlanMadeForAnotherScreenIsNotUsed)
+{
+    view.setImage(filled(QSize(200, 100), Qt::red));
+    view.show();
+    view.setPaintEffect(2000);
+    PaintPlan plan = view.planPaint(QImage(), QSize(), QRect(), 0, 2000);
+    const QImage green = filled(QSize(200, 100), Qt::green);
+    plan.picture = green;
+    plan.sourceSize = green.size();
+    plan.geometry = view.geometry();
+    preparePaint(plan);
+    // The screen changed after the plan was made: blue instead of red.
+    view.setBackColor(Qt::white);
+    view.setImage(filled(QSize(200, 100), Qt::blue));
+    clock.now += 500;
+    view.advanceFrame();
+    view.setPlan(plan);
+    view.setImage(green);
+    EXPECT_EQ(view.plannedPaints(), 0);
+    // The paint starts from the blue screen, not the red one of the plan.
+    EXPECT_EQ(at(view, 195, 50), kBlue);
+    // A picture other than the plan's is not painted from it either.
+    clock.now += 500;
+    view.advanceFrame();
+    plan = view.planPaint(QImage(), QSize(), QRect(), 0, 2000);
+    plan.picture = filled(QSize(200, 100), Qt::red);
+    plan.sourceSize = QSize(200, 100);
+    plan.geometry = view.geometry();
+    preparePaint(plan);
+    view.setPlan(plan);
+    view.setImage(filled(QSize(200, 100), Qt::red));
+    EXPECT_EQ(view.plannedPaints(), 0);
 }

@@ -1,0 +1,21 @@
+#pragma once
+// The threads that decode pictures off the window's thread.
+//
+// A decode can take a long time or never end (a file on a hung network
+// mount blocks in read()), so nothing waits for these threads: the pool is
+// never destroyed, and a program ends without joining it. A program whose
+// last window has closed asks decodesRunning() and, when a decode is still
+// busy, ends the process at once instead of running the exit handlers while
+// a decoder may still touch the libraries they tear down.
+
+class QThreadPool;
+
+namespace pictures {
+
+// The pool (a few threads: one stuck decode does not stop the next).
+QThreadPool* decodePool();
+
+// True while a job of the pool runs.
+bool decodesRunning();
+
+} // namespace pictures
