@@ -12,7 +12,7 @@ packages=(
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
     libmagick++-6.q16-dev libzip-dev libjpeg62-turbo-dev libjpeg-turbo-progs
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xdotool x11-utils x11-apps imagemagick feh ffmpeg fonts-dejavu-core
+    xvfb xdotool x11-utils x11-xserver-utils x11-apps imagemagick feh ffmpeg fonts-dejavu-core
     libssl-dev p7zip-full python3
     makeself bc
 )

@@ -1,6 +1,7 @@
 #include "app/dispatcher.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -10,6 +11,7 @@
 
 #include "app/singleinstance.h"
 #include "desktop/x11embed.h"
+#include "pictures/decodepool.h"
 #include "store/paths.h"
 
 namespace app {
@@ -23,10 +25,17 @@ void warn(const QString& text)
 }
 
 // The loop has ended; windows closed on the way out are deleted now, so that
-// their unload handling runs before the process ends.
+// their unload handling runs before the process ends. A picture decode that
+// is still busy (a file that never answers, a slow decoder) must not keep
+// the process: it ends here, without the exit handlers, which nothing of
+// ours needs any more (settings and files are written as they change).
 int finish(int code)
 {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (pictures::decodesRunning()) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
     return code;
 }
 

@@ -7,12 +7,14 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include "pictures/decodepool.h"
 #include "pictures/imageio.h"
 #include "pictures/pictureview.h"
 #include "media/soundplayer.h"
@@ -67,10 +69,14 @@ int clampInt(double value)
     return static_cast<int>(std::clamp<long long>(nearest(value), INT_MIN, INT_MAX));
 }
 
-// What a worker needs to decode a picture at the size it will be shown.
+// What a worker needs to decode a picture at the size it will be shown, and
+// (when `plan` is valid) to make its paint ahead.
 struct DecodeJob {
     QString path;
     DecodeFit fit;
+    OverlayInputs overlay;
+    int currentMode = 0;
+    pictures::PaintPlan plan;
 };
 
 DecodedPicture decodePicture(const DecodeJob& job)
@@ -99,9 +105,31 @@ DecodedPicture decodePicture(const DecodeJob& job)
     options.exactFit = exact;
     pictures::LoadResult loaded = pictures::loadImage(job.path, options);
     result.ok = loaded.ok();
-    if (result.ok) {
-        result.image = std::move(loaded.image);
-        result.sourceSize = info.ok ? info.size : loaded.sourceSize;
+    if (!result.ok)
+        return result;
+    result.image = std::move(loaded.image);
+    result.sourceSize = info.ok ? info.size : loaded.sourceSize;
+    if (fit.preview)
+        return result;
+
+    // The rest of what the tick would do on the window's thread.
+    const OverlayInputs& o = job.overlay;
+    result.overlay = o;
+    result.textPosition = o.position;
+    result.shown = o.text.isEmpty() ? result.image
+                                    : drawOverlay(result.image, o.text, o.style, o.alignText,
+                                                  o.zoom, result.textPosition);
+    if (job.plan.valid) {
+        const PictureSpot spot = frmSaver::spotFor(fit.zoomText, int(fit.zoomPercent),
+                                                   result.sourceSize, result.image.size(),
+                                                   fit.window, job.currentMode);
+        pictures::PaintPlan plan = job.plan;
+        plan.picture = result.shown;
+        plan.sourceSize = result.shown.size();
+        plan.geometry = spot.rect;
+        plan.sizeMode = spot.sizeMode;
+        pictures::preparePaint(plan);
+        result.plan = std::move(plan);
     }
     return result;
 }
@@ -110,23 +138,36 @@ DecodedPicture decodePicture(const DecodeJob& job)
 // goes to the show.
 class CoverWindow : public QWidget {
 public:
-    CoverWindow(const QColor& color, QScreen* screen, QWidget* show) : m_show(show)
+    CoverWindow(const QColor& color, QScreen* screen, QWidget* show) : m_color(color), m_show(show)
     {
         setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool);
         setAttribute(Qt::WA_DeleteOnClose);
+        // An opaque widget gets no background from its palette: it paints
+        // its colour itself.
         setAttribute(Qt::WA_OpaquePaintEvent);
-        QPalette pal = palette();
-        pal.setColor(QPalette::Window, color);
-        setPalette(pal);
-        setAutoFillBackground(true);
         setCursor(Qt::BlankCursor);
         setMouseTracking(true);
         setGeometry(screen->geometry());
     }
 
 protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter(this).fillRect(event->rect(), m_color);
+    }
+    // Input over a cover is input to the show (the show's grab usually
+    // takes it first).
     void keyPressEvent(QKeyEvent* event) override { forward(event); }
     void mousePressEvent(QMouseEvent* event) override { forward(event); }
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        if (!m_show)
+            return;
+        const QPointF at = m_show->mapFromGlobal(event->globalPosition());
+        QMouseEvent moved(event->type(), at, event->globalPosition(), event->button(),
+                          event->buttons(), event->modifiers());
+        QCoreApplication::sendEvent(m_show, &moved);
+    }
 
 private:
     void forward(QEvent* event)
@@ -134,6 +175,7 @@ private:
         if (m_show)
             QCoreApplication::sendEvent(m_show, event);
     }
+    QColor m_color;
     QPointer<QWidget> m_show;
 };
 
@@ -175,6 +217,10 @@ frmSaver::frmSaver(Program program, ShowMode mode, const BundleFolder& bundle, Q
 
     m_decoder = new QFutureWatcher<DecodedPicture>(this);
     connect(m_decoder, &QFutureWatcher<DecodedPicture>::finished, this, &frmSaver::decodeDone);
+    m_decodeWatch = new QTimer(this);
+    m_decodeWatch->setSingleShot(true);
+    m_decodeWatch->setInterval(kDecodePatienceMs);
+    connect(m_decodeWatch, &QTimer::timeout, this, &frmSaver::decodeStuck);
 
     if (m_program == Program::Runtime) {
         m_workFolder = bundle.folder;
@@ -345,6 +391,13 @@ void frmSaver::startShow()
     }
     if (m_mode == ShowMode::FullScreen) {
         coverOtherScreens();
+        // Monitors plugged in or out while the show runs are covered too.
+        connect(qGuiApp, &QGuiApplication::screenAdded, this, &frmSaver::screensChanged);
+        connect(qGuiApp, &QGuiApplication::screenRemoved, this, &frmSaver::screensChanged);
+        connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &frmSaver::screensChanged);
+        for (QScreen* s : QGuiApplication::screens())
+            connect(s, &QScreen::geometryChanged, this, &frmSaver::screensChanged,
+                    Qt::UniqueConnection);
         // A screen saver takes all input while it runs.
         grabKeyboard();
         grabMouse(QCursor(Qt::BlankCursor));
@@ -382,17 +435,45 @@ void frmSaver::pump()
 
 void frmSaver::coverOtherScreens()
 {
-    QScreen* mine = screen();
+    for (const QPointer<QWidget>& cover : std::as_const(m_covers)) {
+        if (cover)
+            cover->close();
+    }
+    m_covers.clear();
+    if (m_unloaded)
+        return;
+    // The show's own screen is the one that holds the middle of the window
+    // (screen() may still name the primary while the window is placed).
+    QScreen* mine = QGuiApplication::screenAt(geometry().center());
+    if (!mine)
+        mine = screen();
     for (QScreen* other : QGuiApplication::screens()) {
-        if (other == mine)
+        if (other == mine || other->geometry().isEmpty() ||
+            (mine && mine->geometry().contains(other->geometry())))
             continue;
         auto* cover = new CoverWindow(m_backColor, other, this);
-        cover->show();
-        if (cover->windowHandle())
-            cover->windowHandle()->setScreen(other);
+        cover->setScreen(other);
         cover->setGeometry(other->geometry());
+        cover->show();
+        cover->raise();
         m_covers << cover;
     }
+}
+
+void frmSaver::screensChanged()
+{
+    // Several changes come at once when a monitor is plugged in or out:
+    // the covers are made again once they have settled.
+    if (!m_coverAgain) {
+        m_coverAgain = new QTimer(this);
+        m_coverAgain->setSingleShot(true);
+        m_coverAgain->setInterval(0);
+        connect(m_coverAgain, &QTimer::timeout, this, &frmSaver::coverOtherScreens);
+    }
+    for (QScreen* s : QGuiApplication::screens())
+        connect(s, &QScreen::geometryChanged, this, &frmSaver::screensChanged,
+                Qt::UniqueConnection);
+    m_coverAgain->start();
 }
 
 // --- pictures ------------------------------------------------------------------
@@ -425,13 +506,43 @@ void frmSaver::startDecode(const QString& path, QSize window)
     DecodeJob job;
     job.path = path;
     job.fit = currentFit(window);
+    if (m_mode != ShowMode::Preview && m_started) {
+        job.overlay = overlayInputs();
+        job.currentMode = m_picture->paintSizeMode();
+        // The effect of the tick that will show it: the one asked for, or
+        // the one the next tick will choose.
+        const int effect = path == m_waitingFor ? m_waitingEffect : m_machine->upcomingEffect();
+        job.plan = m_picture->planPaint(QImage(), QSize(), QRect(), job.currentMode, effect);
+    }
     m_decoding = path;
-    m_decoder->setFuture(QtConcurrent::run(decodePicture, job));
+    m_decoder->setFuture(QtConcurrent::run(pictures::decodePool(), decodePicture, job));
+    m_decodeWatch->start();
+}
+
+void frmSaver::decodeStuck()
+{
+    if (m_decoding.isEmpty() || m_unloaded)
+        return;
+    // The file does not answer (a hung mount): its worker is left to it, and
+    // the show goes on as if the picture were unreadable.
+    m_decoder->disconnect(this);
+    m_decoder->deleteLater();
+    m_decoder = new QFutureWatcher<DecodedPicture>(this);
+    connect(m_decoder, &QFutureWatcher<DecodedPicture>::finished, this, &frmSaver::decodeDone);
+    DecodedPicture failed;
+    failed.path = m_decoding;
+    failed.fit = currentFit({});
+    finishDecode(std::move(failed));
 }
 
 void frmSaver::decodeDone()
 {
-    DecodedPicture result = m_decoder->result();
+    finishDecode(m_decoder->result());
+}
+
+void frmSaver::finishDecode(DecodedPicture result)
+{
+    m_decodeWatch->stop();
     m_decoding.clear();
     if (m_unloaded)
         return;
@@ -518,11 +629,21 @@ void frmSaver::presentPicture(const DecodedPicture& picture, int effect)
         }
         return;
     }
-    QString text;
-    if (m_mode != ShowMode::Preview)
-        text = m_program == Program::Editor ? m_displayText
-                                            : fileSetting(QStringLiteral("Display Text"), {});
-    const QImage image = text.isEmpty() ? m_current.image : withOverlay(m_current.image);
+    QImage image = m_current.image;
+    if (m_mode != ShowMode::Preview) {
+        const OverlayInputs overlay = overlayInputs();
+        if (picture.ok && picture.overlay == overlay) {
+            image = picture.shown;
+            m_textPos = picture.textPosition;
+        } else if (!overlay.text.isEmpty()) {
+            image = drawOverlay(m_current.image, overlay.text, overlay.style, overlay.alignText,
+                                overlay.zoom, m_textPos);
+        }
+    }
+    // The plan made with the decode serves once.
+    std::optional<pictures::PaintPlan> plan = std::move(m_current.plan);
+    m_current.plan.reset();
+    m_current.shown = QImage();
     // Hidden while it is prepared, so that placing it does not redraw the
     // old picture at the new place; showing it paints from what the screen
     // showed last to the new picture.
@@ -531,6 +652,8 @@ void frmSaver::presentPicture(const DecodedPicture& picture, int effect)
     if (m_mode != ShowMode::Preview)
         placeCurrentPicture();
     m_picture->setImage(image);
+    if (picture.ok && plan)
+        m_picture->setPlan(std::move(*plan));
     m_picture->show();
     Q_EMIT paintStarted();
     if (!m_firstShown) {
@@ -539,37 +662,50 @@ void frmSaver::presentPicture(const DecodedPicture& picture, int effect)
     }
 }
 
+PictureSpot frmSaver::spotFor(const QString& zoomText, int zoomPercent, QSize sourceSize,
+                             QSize imageSize, QSize window, int currentMode)
+{
+    const double t = kTwipsPerPixel;
+    // The decoded picture may be smaller than the file (it is decoded at the
+    // size it is shown at); the placement works from the file's own size.
+    const QSize pixels = sourceSize.isValid() ? sourceSize : imageSize;
+    const PicturePlacement p =
+        placePicture(zoomText, zoomPercent, pixels.width(), pixels.height(), window.width() * t,
+                     window.height() * t, t, t, currentMode);
+    PictureSpot spot;
+    spot.rect = QRect(int(nearest(p.rect.x / t)), int(nearest(p.rect.y / t)),
+                      int(nearest(p.rect.w / t)), int(nearest(p.rect.h / t)));
+    spot.sizeMode = p.sizeMode;
+    // A picture decoded smaller than its own size fills its rectangle.
+    if (spot.sizeMode == SizeNormal && imageSize != pixels)
+        spot.sizeMode = SizeFit;
+    return spot;
+}
+
+int frmSaver::plannedPaints() const
+{
+    return m_picture->plannedPaints();
+}
+
 void frmSaver::placeCurrentPicture()
 {
     if (m_current.image.isNull() || isMinimized())
         return;
-    const double t = kTwipsPerPixel;
     const QString zoomText =
         store::getSetting(QStringLiteral("Zoom Setting"), QStringLiteral("0"), true);
-    // The decoded picture may be smaller than the file (it is decoded at the
-    // size it is shown at); the placement works from the file's own size.
-    const QSize pixels =
-        m_current.sourceSize.isValid() ? m_current.sourceSize : m_current.image.size();
-    const PicturePlacement p =
-        placePicture(zoomText, m_picture->zoom(), pixels.width(), pixels.height(), width() * t,
-                     height() * t, t, t, m_picture->paintSizeMode());
-    const QRect r(int(nearest(p.rect.x / t)), int(nearest(p.rect.y / t)),
-                  int(nearest(p.rect.w / t)), int(nearest(p.rect.h / t)));
-    int mode = p.sizeMode;
-    // A picture decoded smaller than its own size fills its rectangle.
-    if (mode == SizeNormal && m_current.image.size() != pixels)
-        mode = SizeFit;
-    m_picture->setPaintSizeMode(mode);
-    m_picture->setGeometry(r);
+    const PictureSpot spot = spotFor(zoomText, m_picture->zoom(), m_current.sourceSize,
+                                     m_current.image.size(), size(), m_picture->paintSizeMode());
+    m_picture->setPaintSizeMode(spot.sizeMode);
+    m_picture->setGeometry(spot.rect);
 }
 
-QImage frmSaver::withOverlay(const QImage& source)
+OverlayInputs frmSaver::overlayInputs()
 {
-    const QString text = m_program == Program::Editor
-                             ? m_displayText
-                             : fileSetting(QStringLiteral("Display Text"), {});
-    if (text.isEmpty())
-        return source;
+    OverlayInputs in;
+    in.text = m_program == Program::Editor ? m_displayText
+                                           : fileSetting(QStringLiteral("Display Text"), {});
+    if (in.text.isEmpty())
+        return in;
     const bool editor = m_program == Program::Editor;
     auto read = [&](const char* editorKey, const char* runtimeKey, const QString& def) {
         return editor ? store::getSetting(QString::fromLatin1(editorKey), def, true)
@@ -613,30 +749,11 @@ QImage frmSaver::withOverlay(const QImage& source)
     s.wordWrap =
         isTrue(read("Display Text Wordwrap", "Display Text Wordwrap", QStringLiteral("True")));
 
-    const QStringList lines = pictures::splitTextLines(text);
-    QList<double> widths;
-    for (const QString& line : lines)
-        widths << pictures::measureLineWidth(s, line);
-    const double firstHeight = pictures::measureLineHeight(s, lines.value(0));
-    TextBlock block = measureBlock(widths, firstHeight, s.shadowXDepth, s.shadowYDepth);
-    const int bw = source.width();
-    const int bh = source.height();
-    block = fitBlock(block, bw, bh);
-
-    const QString alignText =
-        read("Display Text Align", "Display Text Alignment", QStringLiteral("3"));
-    const double zoom = m_picture->zoom() / 100.0;
-    // Code 0 puts the block at the top: its height value is the block's own.
-    const BlockPosition pos =
-        placeBlock(alignText, block, bw, bh, zoom, zoom * static_cast<double>(block.height));
-    if (pos.placed)
-        m_textPos = QPointF(pos.left, pos.top);
-    const QRect rect(int(nearest(m_textPos.x())), int(nearest(m_textPos.y())), int(block.width),
-                     int(block.height));
-
-    QImage image = source.copy();
-    pictures::drawText(image, text, s, rect, clampInt(leadingValue(alignText)));
-    return image;
+    in.style = s;
+    in.alignText = read("Display Text Align", "Display Text Alignment", QStringLiteral("3"));
+    in.zoom = m_picture->zoom() / 100.0;
+    in.position = m_textPos;
+    return in;
 }
 
 // --- clips -----------------------------------------------------------------------

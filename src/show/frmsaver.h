@@ -21,6 +21,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "pictures/pictureview.h"
 #include "pictures/textdraw.h"
 #include "show/pendingfiles.h"
 #include "show/placement.h"
@@ -47,6 +48,22 @@ struct DecodeFit {
     bool operator==(const DecodeFit&) const = default;
 };
 
+// The display text as it would be drawn on the next picture.
+struct OverlayInputs {
+    QString text; // empty: no text
+    pictures::TextStyle style;
+    QString alignText;
+    double zoom = 1;
+    QPointF position; // where the last block went
+    bool operator==(const OverlayInputs&) const = default;
+};
+
+// Where and how a picture goes in the window.
+struct PictureSpot {
+    QRect rect;
+    int sizeMode = 0;
+};
+
 // A decoded picture, ready to be painted.
 struct DecodedPicture {
     QString path;
@@ -54,6 +71,13 @@ struct DecodedPicture {
     QSize sourceSize;
     bool ok = false;
     DecodeFit fit;
+    // Made with the decode, off the window's thread, when the window could
+    // say what the paint would be: the picture with its text, the text's
+    // new place, and the paint itself. Used when nothing changed since.
+    std::optional<OverlayInputs> overlay;
+    QImage shown;
+    QPointF textPosition;
+    std::optional<pictures::PaintPlan> plan;
 };
 
 // Where the runtime's show finds its bundle: the folder it is unpacked
@@ -96,6 +120,12 @@ public:
 
     // Twips per pixel of the placement maths (96 dots per inch).
     static constexpr double kTwipsPerPixel = 15.0;
+    // Where a picture goes in a window of `window` pixels (pure maths over
+    // the settings' values); `imageSize` is the decoded size.
+    static PictureSpot spotFor(const QString& zoomText, int zoomPercent, QSize sourceSize,
+                               QSize imageSize, QSize window, int currentMode);
+    // Paints that started from a paint made ahead with the decode.
+    int plannedPaints() const;
 
 Q_SIGNALS:
     // The first item is on the screen (its paint has started), or the show
@@ -152,10 +182,13 @@ private:
     void startDecode(const QString& path, QSize window = {});
     DecodeFit currentFit(QSize window) const;
     void decodeDone();
+    void finishDecode(DecodedPicture result);
+    void decodeStuck();
     void presentPicture(const DecodedPicture& picture, int effect);
-    QImage withOverlay(const QImage& image);
+    OverlayInputs overlayInputs();
     void placeCurrentPicture();
     void coverOtherScreens();
+    void screensChanged();
 
     void placeClip();
     void soundStatus();
@@ -183,6 +216,8 @@ private:
 
     // Decoding: one job at a time; `m_ready` is the newest finished one.
     QFutureWatcher<DecodedPicture>* m_decoder = nullptr;
+    QTimer* m_decodeWatch = nullptr; // a decode taking longer is given up
+    static constexpr int kDecodePatienceMs = 15000;
     QString m_decoding;
     std::optional<DecodedPicture> m_ready;
     QString m_waitingFor; // a tick asked for this picture before it was decoded
@@ -193,6 +228,7 @@ private:
     pictures::TextStyle m_textStyle;
     QPointF m_textPos;
     QList<QPointer<QWidget>> m_covers;
+    QTimer* m_coverAgain = nullptr;
 };
 
 } // namespace show

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "archive/bundle.h"
+#include "store/paths.h"
 
 namespace show {
 
@@ -44,7 +45,8 @@ QString lowerExtension(const QString& path)
 
 ItemKind itemKind(const QString& path)
 {
-    static const QStringList clips = {".avi", ".mpg", ".mpe", ".mpeg", ".mov"};
+    static const QStringList clips = {".avi", ".mpg", ".mpe",  ".mpeg", ".mov", ".mp4",
+                                      ".m4v", ".mkv", ".webm", ".ogv"};
     return clips.contains(lowerExtension(path)) ? ItemKind::VideoClip : ItemKind::Picture;
 }
 
@@ -74,11 +76,9 @@ CdTrack cdTrack(const QString& path)
 
 bool entryExists(const QString& path)
 {
-    const QString trimmed = path.trimmed();
-    if (trimmed.isEmpty())
-        return false;
-    const QFileInfo info(trimmed);
-    return info.exists() && !info.isDir();
+    // A named pipe or a device is no picture or clip: opening one would
+    // wait for a writer that may never come.
+    return store::FileExists(path);
 }
 
 QStringList loadList(const QString& listFile, const QString& fallbackFolder,

@@ -18,8 +18,9 @@ enum class SoundKind { SoundFile, CdTrack, Other };
 // case; "" when the file name has no dot. Both "/" and "\" separate folders.
 QString lowerExtension(const QString& path);
 
-// ".avi", ".mpg", ".mpe", ".mpeg", ".mov" (any case) are clips; everything
-// else, a name without extension included, is a picture.
+// ".avi", ".mpg", ".mpe", ".mpeg", ".mov", and today's ".mp4", ".m4v",
+// ".mkv", ".webm", ".ogv" (any case) are clips; everything else, a name
+// without extension included, is a picture.
 ItemKind itemKind(const QString& path);
 
 // ".wav", ".mid", ".midi", ".rmi", ".mp3" are sound files, ".cda" a CD track.
@@ -34,8 +35,8 @@ struct CdTrack {
 };
 CdTrack cdTrack(const QString& path);
 
-// True when the path, trimmed, is not empty and names an existing file (not
-// a folder).
+// True when the path, trimmed, is not empty and names an existing regular
+// file (not a folder, a named pipe or a device).
 bool entryExists(const QString& path);
 
 // Reads a list file: every line (ending at LF, CR or CR LF) that names an

@@ -16,6 +16,17 @@ void ShowMachine::chooseEffect()
     m_effect = choice->random ? m_random.next() : choice->code;
 }
 
+int ShowMachine::upcomingEffect()
+{
+    const std::optional<EffectChoice> choice = m_host.effectChoice();
+    if (!choice)
+        return m_effect;
+    if (!choice->random)
+        return choice->code;
+    RandomEffect ahead = m_random;
+    return ahead.next();
+}
+
 void ShowMachine::start(qint64 now)
 {
     m_now = now;

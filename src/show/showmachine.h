@@ -116,6 +116,9 @@ public:
     int nextItemIndex() const { return m_nextItem; }
     int nextSoundIndex() const { return m_nextSound; }
     int currentEffect() const { return m_effect; }
+    // The effect the next item tick would choose if the settings stay as
+    // they are now (the random sequence is not advanced).
+    int upcomingEffect();
     const TimerBank& timers() const { return m_timers; }
     const Config& config() const { return m_config; }
     bool inputEnds() const { return m_config.mode == ShowMode::FullScreen; }

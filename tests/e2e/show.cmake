@@ -8,3 +8,8 @@ set_target_properties(kelvra_e2e_show_cursor PROPERTIES
 kelvra_e2e_test(show_e2e_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/show_e2e_test.cpp
     LIBS kelvra_store kelvra_archive PROPERTIES TIMEOUT 120)
 add_dependencies(show_e2e_test kelvra_e2e_show_cursor)
+
+# Its own X server with two monitors (see the test); it still takes the
+# shared screen's lock, since its programs share the user's show claim.
+kelvra_e2e_test(show_screens_e2e_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/show_screens_e2e_test.cpp
+    LIBS kelvra_store PROPERTIES TIMEOUT 120)

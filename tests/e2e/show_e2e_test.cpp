@@ -1,6 +1,9 @@
 // The show of both programs on the test display: real list files, real
 // settings, real pictures and clips; checked on screenshots.
 
+#include <sys/stat.h>
+
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -354,3 +357,61 @@ TEST_F(ShowE2E, RuntimeShowsItsBundleAndLeavesOnlyItsProgram)
 }
 
 } // namespace
+
+// A list as users' lists are: a named pipe where a file was, a two-colour
+// scan wider than the screen, a photo with stray bytes a camera left, and an
+// ".mp4" clip. The pipe is passed over, the other three show as they are,
+// and a key still ends the show and the process.
+TEST_F(ShowE2E, UnusualEntriesShowAndAKeyStillEndsTheProcess)
+{
+    const QString root = session->folders().root();
+    const QString pipe = root + "/pipe.jpg";
+    ASSERT_EQ(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+
+    const QColor navy(20, 40, 160), gold(250, 220, 30);
+    QImage scan(3000, 600, QImage::Format_Mono);
+    scan.setColorTable({navy.rgb(), gold.rgb()});
+    scan.fill(0);
+    for (int y = 0; y < 600; ++y)
+        for (int x = 1500; x < 3000; ++x)
+            scan.setPixel(x, y, 1);
+    const QString wide = root + "/wide.png";
+    ASSERT_TRUE(scan.save(wide));
+
+    const QColor plum(200, 60, 160);
+    QImage photoImage(640, 480, QImage::Format_RGB32);
+    photoImage.fill(plum);
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(photoImage.save(&buffer, "JPEG", 95));
+    jpeg.insert(int(jpeg.indexOf("\xFF\xDA")), QByteArray("\x00\x7f", 2));
+    const QString photo = root + "/stray.jpg";
+    testutil::writeFile(photo, jpeg);
+
+    const QColor teal(0, 150, 150);
+    const QString movie = clip("clip.mp4", teal, 3);
+
+    writeZem({pipe, wide, photo, movie});
+    store::saveSetting("Screen Saver Timeout", "4", true);
+    auto show = start({"/s"});
+    // 3000x600 fitted to 1280x256, centred: navy left, gold right, in one
+    // screenshot.
+    QImage shot;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 8000) {
+        shot = e2e::screenshot();
+        if (near(pixel(shot, 320, 512), navy))
+            break;
+        QThread::msleep(50);
+    }
+    ASSERT_TRUE(near(pixel(shot, 320, 512), navy)) << "the wide picture did not show";
+    EXPECT_TRUE(near(pixel(shot, 960, 512), gold));
+    EXPECT_TRUE(near(pixel(shot, 640, 300), Qt::black));
+    EXPECT_TRUE(waitFor({640, 512}, plum, 8000, "show-list-photo"));
+    EXPECT_TRUE(waitFor({640, 512}, teal, 8000, "show-list-clip"));
+    e2e::xdotool({"key", "q"});
+    ASSERT_TRUE(show->waitForExit(10000)) << "the process did not end";
+    EXPECT_FALSE(show->crashed());
+}

@@ -233,3 +233,46 @@ TEST_F(WindowTest, SoundsPlayOneAfterAnotherAndStartOver)
     EXPECT_EQ(show.soundPlayer()->updateInterval(), 0);
     EXPECT_FALSE(show.soundPlayer()->isOpen());
 }
+
+// The next picture's paint (its text, its screen, its effect and first
+// frame) is made with its decode, so a tick only hands it to the view; and a
+// setting changed in between still shows, through a paint made at the tick.
+TEST_F(WindowTest, TheNextPaintIsMadeWithTheDecode)
+{
+    QStringList list;
+    for (const QColor& c : {QColor(Qt::red), QColor(Qt::green), QColor(Qt::blue)})
+        list << picture(env.root() + QStringLiteral("/%1.png").arg(c.name().mid(1)), c);
+    testutil::writeFile(env.windowsDir() + "/zem.ini",
+                        ("1\r\n3\r\n" + list.join("\r\n") + "\r\n").toUtf8());
+    store::saveSetting("Screen Saver Timeout", "1", true);
+    store::saveSetting("Paint Effect", "2000", true);
+    store::saveSetting("EffectDelay", "10", true);
+    store::saveSetting("PaintMaxPasses", "10", true);
+    store::saveSetting("Display Text", "Hello there", true);
+
+    frmSaver show(Program::Editor, ShowMode::Hosted);
+    show.resize(320, 240);
+    QStringList requested;
+    QObject::connect(&show, &frmSaver::pictureRequested,
+                     [&](const QString& path) { requested << path; });
+    show.show();
+    QElapsedTimer timer;
+    timer.start();
+    while (requested.size() < 3 && timer.elapsed() < 20000)
+        settle(50);
+    ASSERT_GE(requested.size(), 3);
+    // The first picture is decoded before anything is on screen; the two
+    // after it come with their paints made.
+    EXPECT_GE(show.plannedPaints(), 2);
+
+    // The text changes: the paint made ahead no longer fits and is not used.
+    const int planned = show.plannedPaints();
+    store::saveSetting("Display Text Font Size", "40", true);
+    const qsizetype seen = requested.size();
+    while (requested.size() < seen + 1 && timer.elapsed() < 40000)
+        settle(50);
+    ASSERT_GT(requested.size(), seen);
+    settle(100);
+    EXPECT_EQ(show.plannedPaints(), planned);
+    show.close();
+}
