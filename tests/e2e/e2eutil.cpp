@@ -250,6 +250,18 @@ QRect windowGeometry(quint32 window)
     return QRect(x, y, w, h);
 }
 
+bool near(const QColor& a, const QColor& b, int tolerance)
+{
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+QString bgr(const QColor& c)
+{
+    return QString::number(c.red() | (c.green() << 8) | (c.blue() << 16));
+}
+
 QImage screenshot(const QString& saveAs)
 {
     QProcess import;

@@ -94,6 +94,10 @@ QRect windowGeometry(quint32 window);
 
 // The whole screen. With `saveAs`, also kept as <build>/tests/e2e-shots/<saveAs>.png.
 QImage screenshot(const QString& saveAs = {});
+// Colours within `tolerance` levels in each channel (clips go through YUV).
+bool near(const QColor& a, const QColor& b, int tolerance = 12);
+// A colour as the settings store it: 0x00BBGGRR, in decimal.
+QString bgr(const QColor& c);
 // Waits until the pixel has the colour (each channel within `tolerance`);
 // false on timeout.
 bool waitForPixel(const QPoint& at, const QColor& color, int timeoutMs = 5000,

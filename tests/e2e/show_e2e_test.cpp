@@ -49,17 +49,8 @@ QColor pixel(const QImage& shot, int x, int y)
     return shot.pixelColor(x, y);
 }
 
-bool near(const QColor& a, const QColor& b, int tolerance = 12)
-{
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
-}
-
-QString bgr(const QColor& c)
-{
-    return QString::number(c.red() | (c.green() << 8) | (c.blue() << 16));
-}
+using e2e::bgr;
+using e2e::near;
 
 struct ShowE2E : ::testing::Test {
     std::unique_ptr<e2e::Session> session;

@@ -20,17 +20,8 @@ namespace {
 
 const QString kCaption = QStringLiteral("Kelvra Saver");
 
-bool near(const QColor& a, const QColor& b, int tolerance = 12)
-{
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
-}
-
-QString bgr(const QColor& c)
-{
-    return QString::number(c.red() | (c.green() << 8) | (c.blue() << 16));
-}
+using e2e::bgr;
+using e2e::near;
 
 // A private Xvfb with the two monitors; the e2e helpers are pointed at it
 // through KELVRA_E2E_DISPLAY for the life of the object.
