@@ -6,7 +6,10 @@ function(kelvra_target target)
         QT_NO_KEYWORDS_DISABLED
         KELVRA_VERSION="${PROJECT_VERSION}")
     if(KELVRA_SANITIZE)
-        target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
+        # Undefined behaviour ends the program instead of printing a line
+        # that a passing test would hide.
+        target_compile_options(${target} PRIVATE -fsanitize=address,undefined
+            -fno-sanitize-recover=all -fno-omit-frame-pointer)
         target_link_options(${target} PRIVATE -fsanitize=address,undefined)
     endif()
 endfunction()
