@@ -4,17 +4,23 @@
 # when something is missing.
 set -euo pipefail
 
+# One group per need; each package is used directly by what its group names.
 packages=(
-    build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-image-formats-plugins qt6-qpa-plugins
-    libqt6svg6 libgl-dev libxcb1-dev libx11-dev libxfixes-dev
-    libmpv-dev libfluidsynth-dev fluid-soundfont-gm
+    # build
+    build-essential cmake ninja-build pkg-config ccache
+    qt6-base-dev qt6-base-dev-tools
+    libxcb1-dev libx11-dev libxfixes-dev
+    libmpv-dev libfluidsynth-dev
     libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
-    libmagick++-6.q16-dev libzip-dev libjpeg62-turbo-dev libjpeg-turbo-progs
-    libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xdotool x11-utils x11-xserver-utils x11-apps imagemagick feh ffmpeg fonts-dejavu-core
-    libssl-dev p7zip-full python3
-    makeself bc
+    libmagick++-6.q16-dev libjpeg62-turbo-dev libtiff-dev libzip-dev libssl-dev
+    # running: the X11 platform, picture formats, the General MIDI sounds
+    qt6-qpa-plugins qt6-image-formats-plugins fluid-soundfont-gm
+    # tests: GoogleTest, the private X server and its tools (xrandr for
+    # several monitors), clips, fonts, other programs' view of our archives
+    libgtest-dev xvfb xdotool x11-xserver-utils imagemagick ffmpeg fonts-dejavu-core
+    p7zip-full python3
+    # benchmarks and the programs they compare with
+    libbenchmark-dev libjpeg-turbo-progs feh makeself bc
 )
 
 missing=()
@@ -31,5 +37,7 @@ fi
 echo "Installing: ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# env carries the setting through sudo, which would drop it from the environment.
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
