@@ -16,6 +16,8 @@
 
 namespace app {
 
+Q_LOGGING_CATEGORY(lcForward, "kelvra.forward", QtWarningMsg)
+
 namespace {
 
 void warn(const QString& text)

@@ -7,6 +7,7 @@
 
 #include <functional>
 
+#include <QLoggingCategory>
 #include <QString>
 
 #include "app/commandline.h"
@@ -49,6 +50,11 @@ struct WindowFactories {
 
 // The message a second configuration start sends to the running one.
 QString forwardedMessage(const Mode& mode, bool forwardsProjectPaths);
+
+// Project paths received from another start ("project forwarded: PATH"),
+// off by default so that normal use prints nothing; tests turn it on with
+// QT_LOGGING_RULES="kelvra.forward.info=true".
+Q_DECLARE_LOGGING_CATEGORY(lcForward)
 
 // True on the Windows 95/98 family, where "/a" changes the password. Never
 // on this platform; the password path stays behind this test.

@@ -1,10 +1,9 @@
 // kelvra-saver: the editor, and the editor's show.
 
-#include <cstdio>
-
 #include <QCoreApplication>
 
 #include "app/createsaveroption.h"
+#include "app/dispatcher.h"
 #include "app/entry.h"
 #include "creator/createsavercommand.h"
 #include "editor/frmsettings.h"
@@ -33,11 +32,8 @@ int main(int argc, char** argv)
             return window;
         };
         f.deliver = [](QWidget* window, const QString& message) {
-            if (message != QLatin1String("[Restore App]")) {
-                std::fprintf(stderr, "Kelvra Saver Settings: project forwarded: %s\n",
-                             qPrintable(message));
-                std::fflush(stderr);
-            }
+            if (message != QLatin1String("[Restore App]"))
+                qCInfo(app::lcForward).noquote() << "project forwarded:" << message;
             static_cast<editor::frmSettings*>(window)->ddeExecute(message);
         };
         return f;
