@@ -1,3 +1,5 @@
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -14,6 +16,11 @@ struct NumberCase {
     const char* text;
     std::int32_t expected;
 };
+
+void PrintTo(const NumberCase& c, std::ostream* os)
+{
+    *os << '"' << c.text << '"';
+}
 
 class TrailingNumber : public ::testing::TestWithParam<NumberCase> {};
 
@@ -62,6 +69,14 @@ struct ModeCase {
     std::uint32_t windowId;
     bool root;
 };
+
+void PrintTo(const ModeCase& c, std::ostream* os)
+{
+    for (const char* a : c.args)
+        *os << '"' << a << "\" ";
+    if (*c.xscreensaverWindow)
+        *os << "with XSCREENSAVER_WINDOW=" << c.xscreensaverWindow;
+}
 
 class ParseCommandLine : public ::testing::TestWithParam<ModeCase> {};
 

@@ -195,53 +195,9 @@ TEST_F(AppE2E, RunScriptWithoutDisplaySaysSo)
 
 // --- the show ------------------------------------------------------------------------------
 
-struct ShowCase {
-    const char* program;
-    const char* commandLine;
-    bool endWithClick;
-};
-
-void PrintTo(const ShowCase& c, std::ostream* os)
-{
-    *os << c.program << " '" << c.commandLine << "'" << (c.endWithClick ? " click" : " key");
-}
-
-class ShowStart : public AppE2E, public ::testing::WithParamInterface<ShowCase> {};
-
-TEST_P(ShowStart, CoversTheScreenAndEndsOnInput)
-{
-    const QColor green(0, 255, 0);
-    setBackground(green);
-    auto show = start(QString::fromLatin1(GetParam().program),
-                      {QString::fromLatin1(GetParam().commandLine)});
-    ASSERT_TRUE(e2e::waitForPixel({5, 5}, green, 5000, shotName())) << show->stdErr().toStdString();
-    const QImage shot = e2e::screenshot();
-    EXPECT_EQ(QColor(shot.pixel(1275, 1020)), green);
-    EXPECT_EQ(QColor(shot.pixel(640, 512)), green);
-    EXPECT_EQ(e2e::findWindows(kShow).size(), 1);
-
-    if (GetParam().endWithClick)
-        e2e::xdotool({QStringLiteral("click"), QStringLiteral("1")});
-    else
-        e2e::xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-    ASSERT_TRUE(show->waitForExit(5000));
-    EXPECT_EQ(show->exitCode(), 0);
-    EXPECT_FALSE(show->crashed());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Switches, ShowStart,
-    ::testing::Values(ShowCase{"kelvra-saver", "/S", false},
-                      ShowCase{"kelvra-saver", " /s ", false}, ShowCase{"vls", "/sx", false},
-                      ShowCase{"vls", "/s", true}),
-    [](const auto& info) {
-        return caseName(info.index, std::string(info.param.program) + " " + info.param.commandLine +
-                                        (info.param.endWithClick ? " click" : " key"));
-    });
-
-class SecondShow : public AppE2E, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(SecondShow, EndsAtOnceAndLeavesTheFirst)
+// The runtime's second show while the editor's runs: the two programs share
+// the one show (the same program twice goes the same way).
+TEST_F(AppE2E, SecondShowEndsAtOnceAndLeavesTheFirst)
 {
     const QColor blue(0, 0, 255);
     setBackground(blue);
@@ -249,7 +205,7 @@ TEST_P(SecondShow, EndsAtOnceAndLeavesTheFirst)
     ASSERT_TRUE(e2e::waitForPixel({5, 5}, blue));
 
     // A second show would run until ended; this one ends by itself.
-    const e2e::Result second = runProgram(QString::fromLatin1(GetParam()), {QStringLiteral("/s")});
+    const e2e::Result second = runProgram(kRuntime, {QStringLiteral("/s")});
     EXPECT_TRUE(second.finished);
     EXPECT_EQ(second.exitCode, 0);
 
@@ -262,78 +218,7 @@ TEST_P(SecondShow, EndsAtOnceAndLeavesTheFirst)
     EXPECT_TRUE(first->waitForExit(5000));
 }
 
-INSTANTIATE_TEST_SUITE_P(EitherProgram, SecondShow, ::testing::Values("kelvra-saver", "vls"),
-                         [](const auto& info) { return caseName(info.index, info.param); });
-
 // --- inside other windows ------------------------------------------------------------------
-
-struct EmbedCase {
-    const char* program;
-    const char* form; // "preview", "preview-colon", "window-id", "xscreensaver-env"
-};
-
-void PrintTo(const EmbedCase& c, std::ostream* os)
-{
-    *os << c.program << ' ' << c.form;
-}
-
-class Embedded : public AppE2E, public ::testing::WithParamInterface<EmbedCase> {};
-
-TEST_P(Embedded, DrawsInsideTheHostAndFollowsIt)
-{
-    const QColor red(255, 0, 0);
-    setBackground(red);
-    // The pointer stays away: moving over an empty preview may end it.
-    e2e::xdotool({QStringLiteral("mousemove"), QStringLiteral("1200"), QStringLiteral("1000")});
-    e2e::HostWindow host(QRect(100, 100, 200, 150));
-    ASSERT_NE(host.id(), 0u);
-
-    const QString form = QString::fromLatin1(GetParam().form);
-    const QString id = QString::number(host.id());
-    QStringList args;
-    QProcessEnvironment env = this->env();
-    if (form == QLatin1String("preview"))
-        args = {QStringLiteral("/p"), id};
-    else if (form == QLatin1String("preview-colon"))
-        args = {QStringLiteral("/P:") + id};
-    else if (form == QLatin1String("window-id"))
-        args = {QStringLiteral("-window-id"),
-                QStringLiteral("0x") + QString::number(host.id(), 16)};
-    else {
-        args = {QStringLiteral("-root")};
-        env.insert(QStringLiteral("XSCREENSAVER_WINDOW"), id);
-    }
-    e2e::Program show(e2e::binary(QString::fromLatin1(GetParam().program)), args, env);
-
-    ASSERT_TRUE(e2e::waitForPixel({150, 150}, red, 5000, shotName()))
-        << show.stdErr().toStdString();
-    QImage shot = e2e::screenshot();
-    EXPECT_EQ(QColor(shot.pixel(101, 101)), red);
-    EXPECT_EQ(QColor(shot.pixel(298, 248)), red);
-    EXPECT_EQ(QColor(shot.pixel(50, 50)), QColor(Qt::black));   // outside
-    EXPECT_EQ(QColor(shot.pixel(350, 300)), QColor(Qt::black)); // outside
-
-    // Keys belong to the host: they do not end an embedded show.
-    e2e::xdotool({QStringLiteral("key"), QStringLiteral("space")});
-
-    host.resize(400, 300);
-    EXPECT_TRUE(e2e::waitForPixel({480, 380}, red, 5000));
-    EXPECT_TRUE(show.running());
-
-    // The host goes, and the show with it.
-    host.destroy();
-    ASSERT_TRUE(show.waitForExit(5000));
-    EXPECT_EQ(show.exitCode(), 0);
-    EXPECT_FALSE(show.crashed());
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Forms, Embedded,
-    ::testing::Values(EmbedCase{"kelvra-saver", "preview"}, EmbedCase{"vls", "preview-colon"},
-                      EmbedCase{"vls", "window-id"}, EmbedCase{"kelvra-saver", "xscreensaver-env"}),
-    [](const auto& info) {
-        return caseName(info.index, std::string(info.param.program) + " " + info.param.form);
-    });
 
 TEST_F(AppE2E, EmbeddedShowThatClosesEndsTheProcess)
 {
@@ -429,36 +314,14 @@ TEST_P(ConfigStart, OpensOneConfigurationWindow)
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, ConfigStart,
+                         // Which command lines mean configuration: app_commandline_test.
                          ::testing::Values(ConfigCase{"kelvra-saver", {}},
-                                           ConfigCase{"kelvra-saver", {"/c"}},
-                                           ConfigCase{"kelvra-saver", {"/c:123"}},
-                                           ConfigCase{"kelvra-saver", {"hello"}},
-                                           ConfigCase{"vls", {}}, ConfigCase{"vls", {"/C", "4567"}},
-                                           ConfigCase{"vls", {"hello"}}),
+                                           ConfigCase{"vls", {"/C", "4567"}}),
                          [](const auto& info) {
                              std::string text = info.param.program;
                              for (const char* a : info.param.args)
                                  text += std::string(" ") + a;
                              return caseName(info.index, text);
                          });
-
-TEST_F(AppE2E, ProjectGoesToTheRunningEditor)
-{
-    auto editor = start(kEditor, {});
-    ASSERT_NE(e2e::waitForWindow(kEditorSettings), 0u);
-
-    const QString project = m_session->folders().root() + QStringLiteral("/My Show.kvl");
-    testutil::writeFile(project, "");
-    const e2e::Result second = runProgram(kEditor, {project});
-    EXPECT_EQ(second.exitCode, 0);
-
-    EXPECT_TRUE(editor->waitForStdErr(QLatin1String("project forwarded: ") + project))
-        << editor->stdErr().toStdString();
-    EXPECT_EQ(e2e::findWindows(kEditorSettings).size(), 1);
-
-    // The runtime's settings are another window kind.
-    auto runtime = start(kRuntime, {});
-    EXPECT_NE(e2e::waitForWindow(kRuntimeSettings), 0u);
-}
 
 } // namespace

@@ -79,15 +79,22 @@ struct ShowE2E : ::testing::Test {
         return path;
     }
 
-    QString clip(const QString& name, const QColor& color, double seconds)
+    // A clip of `color` that turns `last` for its final second.
+    QString clip(const QString& name, const QColor& color, const QColor& last, double seconds)
     {
         const QString path = session->folders().root() + u'/' + name;
-        const int rc =
-            QProcess::execute("ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                                         QStringLiteral("color=c=0x%1:s=320x240:d=%2:r=25")
-                                             .arg(color.rgb() & 0xFFFFFF, 6, 16, QChar('0'))
-                                             .arg(seconds),
-                                         "-c:v", "mpeg4", path});
+        auto hex = [](const QColor& c) {
+            return QStringLiteral("0x%1").arg(c.rgb() & 0xFFFFFF, 6, 16, QChar('0'));
+        };
+        const int rc = QProcess::execute(
+            "ffmpeg", {"-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                       QStringLiteral("color=c=%1:s=320x240:d=%2:r=25,drawbox=c=%3:t=fill:"
+                                      "enable='gte(t,%4)'")
+                           .arg(hex(color))
+                           .arg(seconds)
+                           .arg(hex(last))
+                           .arg(seconds - 1),
+                       "-c:v", "mpeg4", path});
         EXPECT_EQ(rc, 0);
         return path;
     }
@@ -111,22 +118,9 @@ struct ShowE2E : ::testing::Test {
         return p;
     }
 
-    // Waits until the screen shows the colour at the point (within a few
-    // levels: clips go through YUV).
     bool waitFor(const QPoint& at, const QColor& color, int ms, const QString& shot)
     {
-        QElapsedTimer timer;
-        timer.start();
-        do {
-            const QImage image = e2e::screenshot();
-            if (image.valid(at) && near(image.pixelColor(at), color)) {
-                e2e::screenshot(shot);
-                return true;
-            }
-            QThread::msleep(50);
-        } while (timer.elapsed() < ms);
-        e2e::screenshot(shot + "-failed");
-        return false;
+        return e2e::waitForPixel(at, color, ms, shot, 12);
     }
 };
 
@@ -137,6 +131,7 @@ TEST_F(ShowE2E, EmptyListShowsTheBackgroundAndAnyMovementEndsIt)
     ASSERT_NE(e2e::waitForWindow(kCaption), 0u);
     ASSERT_TRUE(waitFor({640, 512}, QColor(200, 40, 90), 5000, "show-empty"));
     ASSERT_TRUE(waitFor({5, 5}, QColor(200, 40, 90), 2000, "show-empty-corner"));
+    ASSERT_TRUE(waitFor({kScreenW - 5, kScreenH - 5}, QColor(200, 40, 90), 2000, "show-empty-far"));
     QThread::msleep(300);
     EXPECT_TRUE(show->running());
     EXPECT_EQ(visibleCursorPixels(), 0) << "the cursor is not hidden";
@@ -228,42 +223,35 @@ TEST_F(ShowE2E, FourPixelsDoNotEndTheShowAndFiveDo)
     e2e::xdotool({"mousemove_relative", "--", "-4", "-4"});
     QThread::msleep(800);
     ASSERT_TRUE(show->running()) << "a 4-pixel move ended the show";
-    QElapsedTimer timer;
-    timer.start();
+    // How fast it ends is show_bench's figure; here it only has to end.
     e2e::xdotool({"mousemove_relative", "--", "5", "0"});
-    ASSERT_TRUE(show->waitForExit(2000));
-    EXPECT_LT(timer.elapsed(), 900);
+    ASSERT_TRUE(show->waitForExit(5000));
     EXPECT_EQ(show->exitCode(), 0);
 }
 
-TEST_F(ShowE2E, KeyEndsALongIntervalShowAtOnce)
+TEST_F(ShowE2E, KeyEndsALongIntervalShow)
 {
     writeZem({picture("green.png", QColor(0, 200, 0)), picture("red.png", QColor(220, 0, 0))});
     store::saveSetting("Screen Saver Timeout", "60", true);
     auto show = start({"/s"});
     ASSERT_TRUE(waitFor({640, 512}, QColor(0, 200, 0), 6000, "show-key"));
-    QElapsedTimer timer;
-    timer.start();
     e2e::xdotool({"key", "space"});
-    ASSERT_TRUE(show->waitForExit(2000));
-    EXPECT_LT(timer.elapsed(), 900);
+    ASSERT_TRUE(show->waitForExit(5000)) << "the show waited for the next item";
 }
 
 TEST_F(ShowE2E, ClipPlaysToItsEndBeforeTheNextPicture)
 {
     const QString green = picture("green.png", QColor(0, 200, 0));
-    const QString movie = clip("movie.AVI", QColor(230, 20, 20), 3.0);
+    const QString movie = clip("movie.AVI", QColor(230, 20, 20), QColor(20, 20, 230), 3.0);
     writeZem({green, movie});
     store::saveSetting("Screen Saver Timeout", "1", true);
     auto show = start({"/s"});
     ASSERT_TRUE(waitFor({640, 512}, QColor(0, 200, 0), 6000, "show-clip-first"));
     ASSERT_TRUE(waitFor({640, 512}, QColor(230, 20, 20), 6000, "show-clip-playing"))
         << show->stdErr().toStdString();
-    QElapsedTimer timer;
-    timer.start();
-    // The interval is 1 s; the 3-second clip still plays to its end.
+    // The interval is 1 s; the 3-second clip still reaches its last second.
+    ASSERT_TRUE(waitFor({640, 512}, QColor(20, 20, 230), 8000, "show-clip-end"));
     ASSERT_TRUE(waitFor({640, 512}, QColor(0, 200, 0), 8000, "show-clip-after"));
-    EXPECT_GT(timer.elapsed(), 2200);
     e2e::xdotool({"key", "a"});
     EXPECT_TRUE(show->waitForExit(3000));
 }
@@ -283,7 +271,9 @@ TEST_F(ShowE2E, PreviewDrawsInsideAForeignWindowAndIgnoresInput)
     e2e::xdotool({"mousemove", "260", "260"});
     e2e::xdotool({"click", "1"});
     e2e::xdotool({"key", "a"});
-    QThread::msleep(800);
+    // The preview follows its window's size.
+    host.resize(480, 360);
+    EXPECT_TRUE(waitFor({570, 450}, QColor(0, 200, 0), 5000, "show-preview-resized"));
     EXPECT_TRUE(show->running());
     host.destroy();
     EXPECT_TRUE(show->waitForExit(3000));
@@ -295,7 +285,11 @@ TEST_F(ShowE2E, HostedShowIsPlacedInTheHostsWindowAndLeftToTheHost)
     store::saveSetting("Background Color", bgr(QColor(30, 30, 120)), true);
     e2e::HostWindow host(QRect(100, 100, 640, 480));
     ASSERT_NE(host.id(), 0u);
-    auto show = start({"-window-id", QStringLiteral("0x%1").arg(host.id(), 0, 16)});
+    // As XScreenSaver starts a hack: "-root" and the window in the environment.
+    QProcessEnvironment env = session->env();
+    env.insert("XSCREENSAVER_WINDOW", QStringLiteral("0x%1").arg(host.id(), 0, 16));
+    auto show =
+        std::make_unique<e2e::Program>(e2e::binary("kelvra-saver"), QStringList{"-root"}, env);
     // Centred at its own size in the host: (260, 220) to (580, 460).
     ASSERT_TRUE(waitFor({270, 230}, QColor(0, 200, 0), 6000, "show-hosted"));
     const QImage shot = e2e::screenshot();

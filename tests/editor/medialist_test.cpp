@@ -1,5 +1,7 @@
 #include "editor/medialist.h"
 
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 using editor::MediaEntry;
@@ -41,6 +43,18 @@ struct RemoveCase {
     int select;
 };
 
+void PrintTo(const QVector<int>& rows, std::ostream* os)
+{
+    for (int r : rows)
+        *os << r << ' ';
+}
+
+void PrintTo(const RemoveCase& c, std::ostream* os)
+{
+    *os << c.count << " items, remove ";
+    PrintTo(c.selected, os);
+}
+
 class RemoveSelected : public ::testing::TestWithParam<RemoveCase> {};
 
 TEST_P(RemoveSelected, KeepsOrderAndChoosesTheNextSelection)
@@ -68,6 +82,11 @@ struct MoveCase {
     QString after;
     int target;
 };
+
+void PrintTo(const MoveCase& c, std::ostream* os)
+{
+    *os << (c.down ? "down from " : "up from ") << c.index;
+}
 
 class MoveOne : public ::testing::TestWithParam<MoveCase> {};
 
@@ -102,6 +121,12 @@ struct DropMoveCase {
     QString after;
     int first;
 };
+
+void PrintTo(const DropMoveCase& c, std::ostream* os)
+{
+    PrintTo(c.selected, os);
+    *os << "onto row " << c.row << " of " << c.count;
+}
 
 class DropMove : public ::testing::TestWithParam<DropMoveCase> {};
 

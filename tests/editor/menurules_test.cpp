@@ -1,6 +1,7 @@
 #include "editor/menurules.h"
 
 #include <optional>
+#include <ostream>
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,11 @@ struct EditCase {
     bool remove;
 };
 
+void PrintTo(const EditCase& c, std::ostream* os)
+{
+    *os << c.selected << " selected";
+}
+
 class EditMenu : public ::testing::TestWithParam<EditCase> {};
 
 TEST_P(EditMenu, MoveNeedsExactlyOneRemoveNeedsAny)
@@ -73,6 +79,12 @@ struct OptionsCase {
     bool wallpaper;
     std::optional<bool> remove;
 };
+
+void PrintTo(const OptionsCase& c, std::ostream* os)
+{
+    *os << c.count << " items" << (c.currentSelected ? ", current selected" : "")
+        << (c.image ? ", preview image" : "");
+}
 
 class OptionsMenu : public ::testing::TestWithParam<OptionsCase> {};
 

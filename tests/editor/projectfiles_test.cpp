@@ -1,5 +1,7 @@
 #include "editor/projectfiles.h"
 
+#include <ostream>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -46,6 +48,12 @@ struct SplitCase {
     QByteArray bytes;
     QStringList lines;
 };
+
+void PrintTo(const SplitCase& c, std::ostream* os)
+{
+    for (char ch : c.bytes)
+        *os << (ch == '\r' ? "CR " : ch == '\n' ? "LF " : std::string(1, ch));
+}
 
 class SplitLines : public ::testing::TestWithParam<SplitCase> {};
 

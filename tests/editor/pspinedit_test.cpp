@@ -1,5 +1,7 @@
 #include "controls/pspinedit.h"
 
+#include <ostream>
+
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -38,6 +40,11 @@ struct TypedCase {
     const char* shownAfterLeave;
 };
 
+void PrintTo(const TypedCase& c, std::ostream* os)
+{
+    *os << '"' << c.typed << "\" in " << c.min << ".." << c.max << " step " << c.inc;
+}
+
 class SpinTyping : public ::testing::TestWithParam<TypedCase> {};
 
 TEST_P(SpinTyping, RaisesToIncrementThenClampsAndShowsOnLeave)
@@ -59,13 +66,11 @@ TEST_P(SpinTyping, RaisesToIncrementThenClampsAndShowsOnLeave)
     EXPECT_EQ(s.edit.txtValue()->text(), c.shownAfterLeave);
 }
 
+// The value rule's cases are in TypedValue below; these rows are the
+// widget's own: the wiring, the length limit and the digits-only text.
 INSTANTIATE_TEST_SUITE_P(Table, SpinTyping,
-                         ::testing::Values(TypedCase{1, 65, 1, "70", 65, "65"},
-                                           TypedCase{1, 65, 1, "0", 1, "1"},
-                                           TypedCase{1, 65, 1, "12", 12, "12"},
+                         ::testing::Values(TypedCase{0, 100, 5, "12", 15, "15"},
                                            TypedCase{1, 65, 1, "123", 12, "12"}, // two characters
-                                           TypedCase{0, 100, 5, "12", 15, "15"},
-                                           TypedCase{0, 100, 5, "15", 15, "15"},
                                            TypedCase{1, 65, 1, "4x!a", 4, "4"}));
 
 TEST(SpinTyping, EmptyTextCountsAsZeroAndClampsToMin)
@@ -90,6 +95,11 @@ struct ArrowCase {
     Qt::Key key;
     int value;
 };
+
+void PrintTo(const ArrowCase& c, std::ostream* os)
+{
+    *os << (c.key == Qt::Key_Up ? "up from " : "down from ") << c.start;
+}
 
 class SpinArrows : public ::testing::TestWithParam<ArrowCase> {};
 
@@ -143,11 +153,30 @@ TEST(SpinValue, OutOfRangeIsIgnoredAndCodeRaisesNoChange)
     EXPECT_EQ(change.count(), 0);
 }
 
-TEST(SpinValue, TypedValueRuleWithoutWidget)
+struct RuleCase {
+    const char* text;
+    int min, max, inc;
+    int value;
+};
+
+void PrintTo(const RuleCase& c, std::ostream* os)
 {
-    EXPECT_EQ(pSpinEdit::typedValue("", 1, 65, 1), 1);
-    EXPECT_EQ(pSpinEdit::typedValue("99999999999999", 1, 65, 1), 65);
-    EXPECT_EQ(pSpinEdit::typedValue("7", 1, 65, 0), 7); // a zero step counts as 1
-    EXPECT_EQ(pSpinEdit::typedValue("20", 0, 100, 10), 20);
-    EXPECT_EQ(pSpinEdit::typedValue("21", 0, 100, 10), 30);
+    *os << '"' << c.text << "\" in " << c.min << ".." << c.max << " step " << c.inc;
 }
+
+class TypedValue : public ::testing::TestWithParam<RuleCase> {};
+
+TEST_P(TypedValue, RaisesToTheIncrementThenClamps)
+{
+    const RuleCase& c = GetParam();
+    EXPECT_EQ(pSpinEdit::typedValue(c.text, c.min, c.max, c.inc), c.value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TypedValue,
+                         ::testing::Values(RuleCase{"70", 1, 65, 1, 65}, RuleCase{"0", 1, 65, 1, 1},
+                                           RuleCase{"12", 1, 65, 1, 12}, RuleCase{"", 1, 65, 1, 1},
+                                           RuleCase{"15", 0, 100, 5, 15},
+                                           RuleCase{"99999999999999", 1, 65, 1, 65},
+                                           RuleCase{"7", 1, 65, 0, 7}, // a zero step counts as 1
+                                           RuleCase{"20", 0, 100, 10, 20},
+                                           RuleCase{"21", 0, 100, 10, 30}));

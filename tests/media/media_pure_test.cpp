@@ -1,6 +1,8 @@
 // The pure parts of the media layer: MIDI timing, command strings, the
 // backend table and the CD request. No libmpv, no synthesizer.
 
+#include <ostream>
+
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -126,6 +128,11 @@ struct ParseCase {
     bool wait;
 };
 
+void PrintTo(const ParseCase& c, std::ostream* os)
+{
+    *os << '"' << c.command << '"';
+}
+
 class MciParse : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(MciParse, TakesCommandApart)
@@ -185,6 +192,11 @@ struct KindCase {
     const char* file;
     SoundBackendKind kind;
 };
+
+void PrintTo(const KindCase& c, std::ostream* os)
+{
+    *os << (*c.type ? c.type : "any") << ' ' << c.file;
+}
 
 class BackendTable : public ::testing::TestWithParam<KindCase> {};
 

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <string>
 
 #include "common/testutil.h"
 #include "media_testutil.h"
@@ -98,7 +100,6 @@ TEST_P(VideoClips, PlaysToTheEndAndAgain)
 
     ASSERT_TRUE(view.open(path(GetParam())));
     EXPECT_EQ(view.frameSize(), QSize(160, 120));
-    EXPECT_EQ(view.frameWidth(), 160);
     EXPECT_FALSE(view.currentFrame().isNull()) << "the first frame is there before play";
     EXPECT_EQ(view.playingState(), 0);
 
@@ -118,8 +119,12 @@ TEST_P(VideoClips, PlaysToTheEndAndAgain)
 
 INSTANTIATE_TEST_SUITE_P(Formats, VideoClips,
                          ::testing::Values("moving.mpg", "moving.mpe", "moving.mpeg", "moving.mp4",
-                                           "moving.avi", "moving.mov",
-                                           "moving.mkv", "moving.webm"));
+                                           "moving.avi", "moving.mov", "moving.mkv", "moving.webm"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             std::replace(name.begin(), name.end(), '.', '_');
+                             return name;
+                         });
 
 TEST_F(VideoViewTest, FrameKeepsItsAspectCentredOrStretches)
 {

@@ -279,21 +279,6 @@ TEST_F(PictureViewTest, PicturesLargerThanTheDecodeBoundAreDecodedSmaller)
     EXPECT_FALSE(view.lastInfoOk());
 }
 
-TEST_F(PictureViewTest, PaintPropertiesKeepTheirValues)
-{
-    view.setEffectGrain(4);
-    view.setWandSize(3);
-    view.setWandColor(Qt::yellow);
-    view.setTransparentColor(Qt::magenta);
-    view.setPaintEffect(2100);
-    EXPECT_EQ(view.effectGrain(), 4);
-    EXPECT_EQ(view.wandSize(), 3);
-    EXPECT_EQ(view.wandColor(), QColor(Qt::yellow));
-    EXPECT_EQ(view.transparentColor(), QColor(Qt::magenta));
-    EXPECT_EQ(view.paintEffect(), 2100);
-    EXPECT_EQ(view.effectParams().durationMs(), 100);
-}
-
 // A paint made ahead on another thread gives the very frames of one built
 // when it starts, and is not used once anything it was made from changed.
 namespace {

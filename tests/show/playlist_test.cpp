@@ -1,3 +1,5 @@
+#include <ostream>
+
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -63,6 +65,11 @@ struct KindCase {
     SoundKind sound;
 };
 
+void PrintTo(const KindCase& c, std::ostream* os)
+{
+    *os << c.path;
+}
+
 class KindTest : public ::testing::TestWithParam<KindCase> {};
 
 TEST_P(KindTest, KindFollowsTheLowerCaseExtension)
@@ -114,6 +121,11 @@ struct IntervalCase {
     const char* text;
     int ms;
 };
+
+void PrintTo(const IntervalCase& c, std::ostream* os)
+{
+    *os << '"' << c.text << '"';
+}
 
 class IntervalTest : public ::testing::TestWithParam<IntervalCase> {};
 

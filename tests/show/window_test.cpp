@@ -6,14 +6,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
-#include <QKeyEvent>
-#include <QPointer>
 
 #include <gtest/gtest.h>
 
 #include "common/testutil.h"
-#include "pictures/pictureview.h"
+#include "media/media_testutil.h"
 #include "media/soundplayer.h"
+#include "pictures/pictureview.h"
 #include "show/frmsaver.h"
 #include "show/playlist.h"
 #include "store/settings.h"
@@ -151,66 +150,13 @@ TEST_F(WindowTest, RuntimeUnloadLeavesOnlyTheRuntimeFile)
     EXPECT_EQ(QDir(work()).entryList(QDir::Files | QDir::Hidden), QStringList{"VLS.SCR"});
 }
 
-TEST_F(WindowTest, KeyEndsTheEditorsShowWithOnePicture)
-{
-    const QString a = picture(env.root() + "/a.png", Qt::red);
-    testutil::writeFile(env.windowsDir() + "/zem.ini", ("1\r\n1\r\n" + a + "\r\n").toUtf8());
-    store::saveSetting("Screen Saver Timeout", "600", true);
-    auto* show = new frmSaver(Program::Editor, ShowMode::FullScreen);
-    QPointer<frmSaver> alive(show);
-    show->setAttribute(Qt::WA_DeleteOnClose);
-    show->resize(320, 240);
-    show->show();
-    settle(500);
-    ASSERT_TRUE(alive);
-    EXPECT_TRUE(show->pictureView()->isVisible());
-    QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
-    QCoreApplication::sendEvent(show, &key);
-    settle(100);
-    EXPECT_FALSE(alive);
-}
-
-namespace {
-
-// A short silent WAV file: 8 kHz, mono, 16 bits.
-void writeWav(const QString& path, int milliseconds)
-{
-    const quint32 samples = 8 * milliseconds;
-    const quint32 dataBytes = samples * 2;
-    QByteArray bytes;
-    auto u32 = [&](quint32 v) {
-        for (int i = 0; i < 4; ++i)
-            bytes.append(char((v >> (8 * i)) & 0xFF));
-    };
-    auto u16 = [&](quint16 v) {
-        bytes.append(char(v & 0xFF));
-        bytes.append(char(v >> 8));
-    };
-    bytes += "RIFF";
-    u32(36 + dataBytes);
-    bytes += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(1);
-    u32(8000);
-    u32(16000);
-    u16(2);
-    u16(16);
-    bytes += "data";
-    u32(dataBytes);
-    bytes.append(QByteArray(int(dataBytes), '\0'));
-    testutil::writeFile(path, bytes);
-}
-
-} // namespace
-
 TEST_F(WindowTest, SoundsPlayOneAfterAnotherAndStartOver)
 {
     const QString a = env.root() + "/a.wav";
     const QString b = env.root() + "/b.WAV";
     const QString text = env.root() + "/notes.txt";
-    writeWav(a, 300);
-    writeWav(b, 300);
+    ASSERT_TRUE(mediatest::makeTone(a, 0.3));
+    ASSERT_TRUE(mediatest::makeTone(b, 0.3));
     testutil::writeFile(text, "not a sound");
     testutil::writeFile(env.windowsDir() + "/zem-sound.ini",
                         (a + "\r\n" + text + "\r\n" + b + "\r\n").toUtf8());

@@ -1,3 +1,6 @@
+#include <ostream>
+#include <string>
+
 #include <gtest/gtest.h>
 
 #include "qtprint.h"
@@ -33,6 +36,8 @@ TEST(IniDocument, EditsTouchOnlyTheirLines)
     EXPECT_TRUE(doc.hasSection("c"));
 }
 
+// Names that would not read back the same are refused; the INI class and the
+// settings store both ask here before they write (one wiring check each).
 TEST(IniDocument, StorableNames)
 {
     EXPECT_TRUE(IniDocument::isStorableKey("Paint Effect"));
@@ -43,6 +48,53 @@ TEST(IniDocument, StorableNames)
     EXPECT_FALSE(IniDocument::isStorableSection("a]b"));
     EXPECT_FALSE(IniDocument::isStorableSection("a\nb"));
 }
+
+// Hostile files, read by every user of the document: what makes no sense is
+// skipped for lookups and kept byte for byte when the file is written again.
+struct HostileCase {
+    const char* name;
+    QByteArray junk; // comes first; its lines hide nothing readable
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class HostileDocument : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileDocument, ReadsWhatMakesSenseAndKeepsTheRest)
+{
+    const QByteArray content = GetParam().junk +
+                               "\n[Broken\nKey=hidden\n[Good]\r\nKey = visible \r\n"
+                               "not a key\r\n" +
+                               QByteArray("\0\x01=\xff", 4) + "\n[Last]\nK=v";
+    IniDocument doc = IniDocument::fromBytes(content);
+    EXPECT_EQ(doc.value("Broken", "Key"), std::nullopt);
+    EXPECT_EQ(doc.value("Good", "Key"), "visible");
+    EXPECT_EQ(doc.value("Last", "k"), "v");
+    doc.setValue("Good", "Added", "1");
+    const QByteArray after = doc.toBytes();
+    EXPECT_TRUE(after.startsWith(GetParam().junk + "\n[Broken\nKey=hidden\n"));
+    const IniDocument again = IniDocument::fromBytes(after);
+    EXPECT_EQ(again.value("Good", "Added"), "1");
+    EXPECT_EQ(again.value("Last", "K"), "v");
+}
+
+QByteArray binaryJunk()
+{
+    QByteArray junk;
+    for (int i = 0; i < 4096; ++i)
+        junk += char((i * 131 + 7) % 256);
+    return junk;
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, HostileDocument,
+                         ::testing::Values(HostileCase{"binary", binaryJunk()},
+                                           // longer than any line that is parsed, "=" and all
+                                           HostileCase{"ten_megabyte_line",
+                                                       QByteArray(10 * 1024 * 1024, '=')}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IniDocument, TextThatIsNotUtf8ReadsAsLatin1)
 {

@@ -1,3 +1,5 @@
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include "qtprint.h"
@@ -105,6 +107,13 @@ struct DefaultCase {
     MsgDefault chosen;
     MsgAnswer expected;
 };
+
+void PrintTo(const DefaultCase& c, std::ostream* os)
+{
+    static const char* const buttons[] = {"Ok",          "OkCancel",         "YesNo",
+                                          "YesNoCancel", "AbortRetryIgnore", "RetryCancel"};
+    *os << buttons[int(c.buttons)] << " button " << int(c.chosen) + 1;
+}
 
 class MessageBoxDefault : public ::testing::TestWithParam<DefaultCase> {};
 

@@ -1,8 +1,5 @@
 // The video view on a real X server: frames on the screen where the show
 // puts them, and input over a playing clip reaching the window.
-//
-// The program starts its own Xvfb before main() creates the application, so
-// that Qt connects to it; it is stopped when the program ends.
 
 #include <QDir>
 #include <QGuiApplication>
@@ -10,7 +7,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
-#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -18,17 +14,11 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <memory>
-#include <poll.h>
-#include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include "media_testutil.h"
+#include "e2e/e2eutil.h"
+#include "media/media_testutil.h"
 #include "media/videoview.h"
 
 using namespace media;
@@ -36,67 +26,17 @@ using mediatest::waitFor;
 
 namespace {
 
-// A private Xvfb for this test program, up before main().
-class PrivateXvfb {
-public:
-    PrivateXvfb()
-    {
-        if (listingOnly())
-            return;
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        m_pid = fork();
-        if (m_pid == 0) {
-            close(fds[0]);
-            const std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
-                   "-noreset", "-nolisten", "tcp", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        while (m_pid > 0 && poll(&p, 1, 10000) > 0) {
-            char c;
-            if (read(fds[0], &c, 1) != 1 || c == '\n')
-                break;
-            number += c;
-        }
-        close(fds[0]);
-        if (number.empty())
-            return;
-        m_display = ":" + number;
-        setenv("DISPLAY", m_display.c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-    }
-    ~PrivateXvfb()
-    {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    const std::string& display() const { return m_display; }
-
-private:
-    // CTest lists the tests first; no server is needed for that.
-    static bool listingOnly()
-    {
-        FILE* f = std::fopen("/proc/self/cmdline", "rb");
-        if (!f)
-            return false;
-        char buffer[4096];
-        const size_t n = std::fread(buffer, 1, sizeof buffer, f);
-        std::fclose(f);
-        return std::string(buffer, n).find("--gtest_list_tests") != std::string::npos;
-    }
-
-    pid_t m_pid = -1;
-    std::string m_display;
-};
-
-PrivateXvfb g_xvfb;
+// This program draws its own windows on the fixture's display: Qt must
+// connect there, so the platform is chosen before main() creates the
+// application. Without a display (listing the tests) it stays offscreen.
+const bool g_onDisplay = [] {
+    const QByteArray display = e2e::display().toUtf8();
+    if (display.isEmpty())
+        return false;
+    setenv("DISPLAY", display.constData(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    return true;
+}();
 
 class Window : public QWidget {
 public:
@@ -133,19 +73,12 @@ QImage screen()
     return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
 }
 
-void xdotool(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), args);
-    p.waitForFinished(10000);
-}
-
 class VideoOnScreen : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            GTEST_SKIP() << "no X server (Xvfb missing?)";
+        if (!g_onDisplay || QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "no display: run through ctest, or set KELVRA_E2E_DISPLAY";
         qputenv("KELVRA_AUDIO", "null");
         ASSERT_TRUE(m_dir.isValid());
         m_clip = m_dir.filePath(QStringLiteral("red.mpg"));
@@ -221,16 +154,16 @@ TEST_F(VideoOnScreen, KeyAndMouseOverThePlayingClipReachTheWindow)
     keepShot("media-moving.png");
     ASSERT_EQ(m_view->playingState(), -1);
     m_window.activateWindow();
-    xdotool({"windowfocus", "--sync", QString::number(m_window.winId())});
+    e2e::xdotool({"windowfocus", "--sync", QString::number(m_window.winId())});
 
     int viewMoves = 0;
     QObject::connect(m_view, &VideoView::mouseMoved, [&](const QPoint&) { ++viewMoves; });
-    xdotool({"mousemove", "300", "230"});
-    xdotool({"mousemove", "320", "250"});
+    e2e::xdotool({"mousemove", "300", "230"});
+    e2e::xdotool({"mousemove", "320", "250"});
     EXPECT_TRUE(waitFor([&] { return m_window.moves > 0; })) << "a move over the clip";
     EXPECT_GT(viewMoves, 0) << "the view saw the move too";
 
-    xdotool({"key", "a"});
+    e2e::xdotool({"key", "a"});
     EXPECT_TRUE(waitFor([&] { return m_window.keys > 0; })) << "a key while the clip plays";
     EXPECT_EQ(m_view->playingState(), -1) << "input does not stop the clip by itself";
 }
