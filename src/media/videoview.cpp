@@ -211,13 +211,6 @@ VideoView::VideoView(QWidget* parent) : QWidget(parent), d(std::make_unique<Priv
 
 VideoView::~VideoView() = default;
 
-QStringList VideoView::clipExtensions()
-{
-    return {QStringLiteral(".avi"),  QStringLiteral(".mpg"), QStringLiteral(".mpe"),
-            QStringLiteral(".mpeg"), QStringLiteral(".mov"), QStringLiteral(".mp4"),
-            QStringLiteral(".mkv"),  QStringLiteral(".webm")};
-}
-
 bool VideoView::open(const QString& path)
 {
     close();

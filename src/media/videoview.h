@@ -35,10 +35,6 @@ public:
     explicit VideoView(QWidget* parent = nullptr);
     ~VideoView() override;
 
-    // Extensions (lower case, with the dot) that play: ".avi", ".mpg", ".mpe",
-    // ".mpeg", ".mov", ".mp4", ".mkv", ".webm".
-    static QStringList clipExtensions();
-
     // Opens `path`, closing whatever was open, and waits (a few seconds at
     // most) until its first frame is decoded, so that frameSize() is known
     // when it returns. The clip stays paused at its start until play().

@@ -1,9 +1,14 @@
 #include "show/playlist.h"
 
+#include <algorithm>
+#include <climits>
+
 #include <QFile>
 #include <QFileInfo>
 
 #include "archive/bundle.h"
+#include "media/mediafiles.h"
+#include "show/showrules.h"
 #include "store/paths.h"
 
 namespace show {
@@ -14,24 +19,6 @@ QString fileNameOf(const QString& path)
 {
     const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
     return path.mid(cut + 1);
-}
-
-// Leading decimal digits after optional blanks and sign, as the settings'
-// number texts are read; no digits gives 0. Saturates instead of overflowing.
-long long leadingNumber(const QString& text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
-        negative = text[i++] == u'-';
-    long long value = 0;
-    for (; i < text.size() && text[i].isDigit() && text[i].unicode() < 128; ++i) {
-        if (value < 1'000'000'000'000LL)
-            value = value * 10 + (text[i].unicode() - u'0');
-    }
-    return negative ? -value : value;
 }
 
 } // namespace
@@ -45,8 +32,7 @@ QString lowerExtension(const QString& path)
 
 ItemKind itemKind(const QString& path)
 {
-    static const QStringList clips = {".avi", ".mpg", ".mpe",  ".mpeg", ".mov", ".mp4",
-                                      ".m4v", ".mkv", ".webm", ".ogv"};
+    static const QStringList clips = media::clipExtensions();
     return clips.contains(lowerExtension(path)) ? ItemKind::VideoClip : ItemKind::Picture;
 }
 
@@ -67,8 +53,8 @@ CdTrack cdTrack(const QString& path)
     const QString name = fileNameOf(path);
     const qsizetype dot = name.lastIndexOf(u'.');
     const QString base = dot < 0 ? name : name.left(dot);
-    result.track =
-        static_cast<int>(std::clamp<long long>(leadingNumber(base.mid(5)), INT_MIN, INT_MAX));
+    result.track = static_cast<int>(
+        std::clamp(leadingValue(base.mid(5)), double(INT_MIN), double(INT_MAX)));
     if (path.size() >= 2 && path[1] == u':' && path[0].isLetter())
         result.drive = path.left(2);
     return result;

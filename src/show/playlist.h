@@ -18,9 +18,9 @@ enum class SoundKind { SoundFile, CdTrack, Other };
 // case; "" when the file name has no dot. Both "/" and "\" separate folders.
 QString lowerExtension(const QString& path);
 
-// ".avi", ".mpg", ".mpe", ".mpeg", ".mov", and today's ".mp4", ".m4v",
-// ".mkv", ".webm", ".ogv" (any case) are clips; everything else, a name
-// without extension included, is a picture.
+// The extensions the media room plays as clips (media::clipExtensions(), any
+// case) are clips; everything else, a name without extension included, is a
+// picture.
 ItemKind itemKind(const QString& path);
 
 // ".wav", ".mid", ".midi", ".rmi", ".mp3" are sound files, ".cda" a CD track.

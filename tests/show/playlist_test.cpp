@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"/m/a.Mpe", ItemKind::VideoClip, SoundKind::Other},
                       KindCase{"/m/a.mpeg", ItemKind::VideoClip, SoundKind::Other},
                       KindCase{"/m/a.MOV", ItemKind::VideoClip, SoundKind::Other},
-                      KindCase{"/m/a.mp4", ItemKind::Picture, SoundKind::Other},
+                      KindCase{"/m/a.WebM", ItemKind::VideoClip, SoundKind::Other},
                       KindCase{"/m/photo.jpg", ItemKind::Picture, SoundKind::Other},
                       KindCase{"/m.avi/noext", ItemKind::Picture, SoundKind::Other},
                       KindCase{"C:\\m.mov\\pic", ItemKind::Picture, SoundKind::Other},
