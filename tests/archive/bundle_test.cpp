@@ -1,6 +1,8 @@
 // The bundle's names, files and member order, against golden files for a
 // sample project.
 
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -26,6 +28,12 @@ struct NameCase {
     const char* title;
     const char* shortName;
 };
+
+// Names the case in ctest by its label, not by its bytes.
+void PrintTo(const NameCase& c, std::ostream* os)
+{
+    *os << c.label;
+}
 
 class BundleNameRules : public ::testing::TestWithParam<NameCase> {};
 

@@ -2,6 +2,7 @@
 // made by hand with Python's zipfile and 7-Zip.
 
 #include <functional>
+#include <ostream>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -230,6 +231,12 @@ struct NameCase {
     bool safe;
 };
 
+// Names the case in ctest by its label, not by its bytes.
+void PrintTo(const NameCase& c, std::ostream* os)
+{
+    *os << c.label;
+}
+
 class SafeNames : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(SafeNames, Judged)
@@ -263,6 +270,11 @@ struct HostileCase {
     std::function<void(const QString& archive, const QString& outer, const QString& dir)> make;
     int code;
 };
+
+void PrintTo(const HostileCase& c, std::ostream* os)
+{
+    *os << c.label;
+}
 
 void pythonZip(const QString& archive, const QString& body)
 {

@@ -136,7 +136,7 @@ TEST_F(ShowE2E, EmptyListShowsTheBackgroundAndAnyMovementEndsIt)
     EXPECT_TRUE(show->running());
     EXPECT_EQ(visibleCursorPixels(), 0) << "the cursor is not hidden";
     e2e::xdotool({"mousemove_relative", "--", "1", "1"});
-    EXPECT_TRUE(show->waitForExit(2000));
+    EXPECT_TRUE(show->waitForExit(5000));
     EXPECT_EQ(show->exitCode(), 0);
     EXPECT_GT(visibleCursorPixels(), 0) << "the cursor is not back";
 }
@@ -146,9 +146,12 @@ TEST_F(ShowE2E, PicturesAreCentredAndFollowEachOtherWithAnEffect)
     const QString green = picture("green.png", QColor(0, 200, 0));
     const QString blue = picture("blue.png", QColor(0, 0, 220));
     writeZem({green, blue});
-    store::saveSetting("Paint Effect", "16000", true); // a cross-fade
-    store::saveSetting("EffectDelay", "20", true);
-    store::saveSetting("PaintMaxPasses", "40", true);
+    // A cross-fade of about 3.6 s: a screenshot can take a second on a
+    // loaded machine, and the fade must still be seen.
+    store::saveSetting("Paint Effect", "16000", true);
+    store::saveSetting("EffectDelay", "60", true);
+    store::saveSetting("PaintMaxPasses", "60", true);
+    store::saveSetting("Screen Saver Timeout", "6", true); // time to look at the first
     auto show = start({"/s"});
     // 640x480 centred on 1280x1024: (320, 272) to (960, 752).
     ASSERT_TRUE(waitFor({640, 512}, QColor(0, 200, 0), 6000, "show-first"));
@@ -165,7 +168,7 @@ TEST_F(ShowE2E, PicturesAreCentredAndFollowEachOtherWithAnEffect)
     bool between = false;
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < 6000) {
+    while (timer.elapsed() < 20000) {
         const QColor c = pixel(e2e::screenshot(), 640, 512);
         if (!near(c, QColor(0, 200, 0), 30) && !near(c, QColor(0, 0, 220), 30))
             between = true;
@@ -173,10 +176,10 @@ TEST_F(ShowE2E, PicturesAreCentredAndFollowEachOtherWithAnEffect)
             break;
     }
     EXPECT_TRUE(between) << "no frame of the effect was seen";
-    EXPECT_TRUE(waitFor({640, 512}, QColor(0, 0, 220), 3000, "show-second"));
+    EXPECT_TRUE(waitFor({640, 512}, QColor(0, 0, 220), 8000, "show-second"));
     EXPECT_TRUE(show->running());
     e2e::xdotool({"key", "a"});
-    EXPECT_TRUE(show->waitForExit(2000));
+    EXPECT_TRUE(show->waitForExit(5000));
 }
 
 TEST_F(ShowE2E, OverlayIsDrawnWhereItsAlignmentPutsIt)
@@ -206,7 +209,7 @@ TEST_F(ShowE2E, OverlayIsDrawnWhereItsAlignmentPutsIt)
     EXPECT_GT(yellowBottomRight, 50);
     EXPECT_EQ(yellowElsewhere, 0);
     e2e::xdotool({"key", "Escape"});
-    EXPECT_TRUE(show->waitForExit(2000));
+    EXPECT_TRUE(show->waitForExit(5000));
 }
 
 TEST_F(ShowE2E, FourPixelsDoNotEndTheShowAndFiveDo)

@@ -58,7 +58,7 @@ protected:
 
 std::unique_ptr<QTemporaryDir> SoundPlayerTest::s_dir;
 
-class SoundFiles : public SoundPlayerTest, public ::testing::WithParamInterface<const char*> {};
+class SoundFiles : public SoundPlayerTest, public ::testing::WithParamInterface<std::string> {};
 
 // Position and length advance, the status notification keeps coming, and
 // the end is noticed the way the show notices it: position >= length.
@@ -67,7 +67,7 @@ TEST_P(SoundFiles, PlaysToItsEndWithAdvancingPosition)
     SoundPlayer player;
     int updates = 0;
     QObject::connect(&player, &SoundPlayer::statusUpdate, [&updates] { ++updates; });
-    start(player, path(GetParam()));
+    start(player, path(GetParam().c_str()));
     const qint64 length = player.length();
     EXPECT_GT(length, 800);
     EXPECT_LT(length, 2000);
@@ -94,7 +94,7 @@ TEST_P(SoundFiles, PlaysToItsEndWithAdvancingPosition)
     EXPECT_EQ(updates, seen) << "no notifications with the interval at 0";
 }
 
-std::string fileCaseName(const ::testing::TestParamInfo<const char*>& info)
+std::string fileCaseName(const ::testing::TestParamInfo<std::string>& info)
 {
     std::string name = info.param;
     std::replace(name.begin(), name.end(), '.', '_');
@@ -102,7 +102,8 @@ std::string fileCaseName(const ::testing::TestParamInfo<const char*>& info)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SoundFiles,
-                         ::testing::Values("tone.wav", "tone.mp3", "tone.ogg", "scale.mid"),
+                         ::testing::Values(std::string("tone.wav"), std::string("tone.mp3"),
+                                           std::string("tone.ogg"), std::string("scale.mid")),
                          fileCaseName);
 
 TEST_F(SoundPlayerTest, MidiLengthComesFromTheFileAndPositionFollowsTheMusic)

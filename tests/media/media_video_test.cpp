@@ -85,7 +85,7 @@ TEST_F(VideoViewTest, NothingStartsBeforeTheFirstOpen)
     EXPECT_EQ(view.renderedFrames(), 0u);
 }
 
-class VideoClips : public VideoViewTest, public ::testing::WithParamInterface<const char*> {};
+class VideoClips : public VideoViewTest, public ::testing::WithParamInterface<std::string> {};
 
 // Open gives the frame size and a first frame; play moves frames, reports
 // -1 while playing, notices the end; play after the end plays again.
@@ -98,7 +98,7 @@ TEST_P(VideoClips, PlaysToTheEndAndAgain)
     QObject::connect(&view, &VideoView::ended, [&] { ++ended; });
     QObject::connect(&view, &VideoView::statusChanged, [&] { ++status; });
 
-    ASSERT_TRUE(view.open(path(GetParam())));
+    ASSERT_TRUE(view.open(path(GetParam().c_str())));
     EXPECT_EQ(view.frameSize(), QSize(160, 120));
     EXPECT_FALSE(view.currentFrame().isNull()) << "the first frame is there before play";
     EXPECT_EQ(view.playingState(), 0);
@@ -118,8 +118,10 @@ TEST_P(VideoClips, PlaysToTheEndAndAgain)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, VideoClips,
-                         ::testing::Values("moving.mpg", "moving.mpe", "moving.mpeg", "moving.mp4",
-                                           "moving.avi", "moving.mov", "moving.mkv", "moving.webm"),
+                         ::testing::Values(std::string("moving.mpg"), std::string("moving.mpe"),
+                                           std::string("moving.mpeg"), std::string("moving.mp4"),
+                                           std::string("moving.avi"), std::string("moving.mov"),
+                                           std::string("moving.mkv"), std::string("moving.webm")),
                          [](const auto& info) {
                              std::string name = info.param;
                              std::replace(name.begin(), name.end(), '.', '_');
