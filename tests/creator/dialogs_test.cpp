@@ -1,6 +1,8 @@
 // The creator's dialogs: the saver-name rules, the name and runtime dialogs
 // and the progress window, driven like a user would.
 
+#include <ostream>
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,6 +29,12 @@ struct NameCase {
     const char* fileName; // nullptr: refused as a full path
     const char* title;
 };
+
+// Names the case in ctest by its label, not by its bytes.
+void PrintTo(const NameCase& c, std::ostream* os)
+{
+    *os << c.label;
+}
 
 class SaverNames : public ::testing::TestWithParam<NameCase> {};
 
