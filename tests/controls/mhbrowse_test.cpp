@@ -1,6 +1,8 @@
 // The folder browser: choosing, cancelling and the "New Folder" flow, with
 // the browser's real window driven from inside its modal loop.
 
+#include <ostream>
+
 #include <QDir>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -59,6 +61,12 @@ struct NewFolderCase {
     const char* label;
     const char* typed;
 };
+
+// Names the case in ctest by its label, not by its bytes.
+void PrintTo(const NewFolderCase& c, std::ostream* os)
+{
+    *os << c.label;
+}
 
 class NewFolder : public ::testing::TestWithParam<NewFolderCase> {};
 

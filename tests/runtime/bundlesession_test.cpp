@@ -2,6 +2,8 @@
 // show needs first, the rest in the background, and every failure before
 // anything is shown.
 
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -129,6 +131,12 @@ struct BadCase {
     std::function<void(const runtimetest::Saver&)> damage;
     int code;
 };
+
+// Names the case in ctest by its label, not by its bytes.
+void PrintTo(const BadCase& c, std::ostream* os)
+{
+    *os << c.label;
+}
 
 class BadBundles : public ::testing::TestWithParam<BadCase> {};
 

@@ -1,5 +1,7 @@
 // The settings dialog's rules.
 
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include "runtime/settingsrules.h"
@@ -13,6 +15,12 @@ struct IntervalCase {
     const char* text;
     bool accepted;
 };
+
+// Names the case in ctest by its label, not by its bytes.
+void PrintTo(const IntervalCase& c, std::ostream* os)
+{
+    *os << c.label;
+}
 
 class IntervalRule : public ::testing::TestWithParam<IntervalCase> {};
 
