@@ -8,10 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 
+#include "desktop/filetype.h"
 #include "store/paths.h"
 
 namespace app {
@@ -55,89 +54,7 @@ bool placeProgram(const QString& program, const QString& place, InstallResult& r
     return true;
 }
 
-bool writeIfChanged(const QString& path, const QByteArray& bytes, InstallResult& result)
-{
-    QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes) {
-        result.lines << QStringLiteral("%1: in place").arg(path);
-        return true;
-    }
-    existing.close();
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        result.error = QStringLiteral("cannot write %1").arg(path);
-        return false;
-    }
-    result.lines << QStringLiteral("%1: written").arg(path);
-    return true;
-}
-
-// The desktop reads these caches rather than the files; without the tools
-// the files still take effect at the next cache update.
-void refreshCache(const QString& tool, const QString& folder)
-{
-    const QString exe = QStandardPaths::findExecutable(tool);
-    if (exe.isEmpty())
-        return;
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(exe, {folder});
-    process.waitForFinished(20000);
-}
-
 } // namespace
-
-QString desktopExecArgument(const QString& argument)
-{
-    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-    bool needsQuotes = argument.isEmpty();
-    for (QChar c : argument)
-        needsQuotes = needsQuotes || reserved.contains(c);
-    QString out;
-    if (needsQuotes)
-        out += u'"';
-    for (QChar c : argument) {
-        if (needsQuotes && (c == u'"' || c == u'`' || c == u'$' || c == u'\\'))
-            out += u'\\';
-        out += c;
-        if (c == u'%')
-            out += u'%';
-    }
-    if (needsQuotes)
-        out += u'"';
-    // The Exec value is itself a string value, in which "\" is escaped again.
-    out.replace(u'\\', QStringLiteral("\\\\"));
-    return out;
-}
-
-QString editorDesktopEntry(const QString& program)
-{
-    return QStringLiteral("[Desktop Entry]\n"
-                          "Type=Application\n"
-                          "Name=Kelvra Saver\n"
-                          "GenericName=Screen Saver Maker\n"
-                          "Comment=Make screen savers from pictures and video clips\n"
-                          "Exec=%1 %f\n"
-                          "Terminal=false\n"
-                          "Categories=Graphics;\n"
-                          "MimeType=%2;\n")
-        .arg(desktopExecArgument(program), QLatin1String(kProjectMimeType));
-}
-
-QString projectMimeXml()
-{
-    return QStringLiteral(
-               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-               "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
-               "  <mime-type type=\"%1\">\n"
-               "    <comment>Kelvra Saver project</comment>\n"
-               "    <sub-class-of type=\"text/plain\"/>\n"
-               "    <glob pattern=\"*.kvl\"/>\n"
-               "  </mime-type>\n"
-               "</mime-info>\n")
-        .arg(QLatin1String(kProjectMimeType));
-}
 
 InstallPlan currentInstallPlan()
 {
@@ -187,15 +104,16 @@ InstallResult install(const InstallPlan& plan)
             manual, manualWritten ? QStringLiteral("written") : QStringLiteral("in place"));
     }
 
-    const QString applications = plan.dataHome + QStringLiteral("/applications");
-    const QString mime = plan.dataHome + QStringLiteral("/mime");
-    if (!writeIfChanged(applications + QStringLiteral("/kelvra-saver.desktop"),
-                        editorDesktopEntry(editorPlace).toUtf8(), result) ||
-        !writeIfChanged(mime + QStringLiteral("/packages/kelvra-saver.xml"),
-                        projectMimeXml().toUtf8(), result))
+    // The project type: the store's keys as the editor's call writes them,
+    // and what the desktop reads to open a ".kvl" file with the editor.
+    desktop::AssociateFileType(desktop::projectFileAssociation());
+    const desktop::Registration registration =
+        desktop::registerProjectType(plan.dataHome, editorPlace);
+    result.lines << registration.lines;
+    if (!registration.ok) {
+        result.error = registration.error;
         return fail();
-    refreshCache(QStringLiteral("update-mime-database"), mime);
-    refreshCache(QStringLiteral("update-desktop-database"), applications);
+    }
     return result;
 }
 

@@ -38,19 +38,9 @@ InstallPlan currentInstallPlan();
 // Carries out the plan: "Kelvra Saver.scr" in the Windows folder and
 // "VLS.scr" in the work folder as symbolic links to the built programs
 // (copies where links cannot be made), the editor's help manual beside
-// "Kelvra Saver.scr", the desktop entry
-// <data>/applications/kelvra-saver.desktop and the MIME type
-// <data>/mime/packages/kelvra-saver.xml; then refreshes the desktop's MIME
-// and application caches when their tools are installed.
+// "Kelvra Saver.scr", then the ".kvl" project type: the store's file-type
+// keys and the desktop entry, MIME type and icon under <data>
+// (desktop::registerProjectType), the entry starting "Kelvra Saver.scr".
 InstallResult install(const InstallPlan& plan);
-
-// One argument of a desktop entry's Exec key, quoted when it must be.
-QString desktopExecArgument(const QString& argument);
-// The editor's desktop entry, starting `program` with the opened file.
-QString editorDesktopEntry(const QString& program);
-// The shared-mime-info description of the ".kvl" project type.
-QString projectMimeXml();
-
-inline constexpr const char* kProjectMimeType = "application/x-kelvra-saver-project";
 
 } // namespace app

@@ -338,8 +338,12 @@ void frmSettings::buildMenus()
 
     // Commands that later work plugs in: they are reachable with their
     // captions and keys, and say so instead of doing nothing.
-    for (QAction* pending :
-         {test, text, clearText, centered, tiled, clearWallpaper, setSS, sound})
+    connect(test, &QAction::triggered, this, &frmSettings::mnuTestSaver_Click);
+    connect(setSS, &QAction::triggered, this, &frmSettings::mnuSetSS_Click);
+    connect(centered, &QAction::triggered, this, [this] { SetWallpaper(false); });
+    connect(tiled, &QAction::triggered, this, [this] { SetWallpaper(true); });
+    connect(clearWallpaper, &QAction::triggered, this, &frmSettings::mnuWallpaperClear_Click);
+    for (QAction* pending : {text, clearText, sound})
         connect(pending, &QAction::triggered, this, [this, pending] { notYetAvailable(pending); });
     connect(create, &QAction::triggered, this, &frmSettings::mnuCreateSaver_Click);
 

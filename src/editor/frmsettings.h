@@ -94,6 +94,11 @@ public:
     void mnuZoom_Click(int index);
     void mnuScreenBackColor_Click();
     void mnuHelpFile_Click();
+    // Desktop integration (desktopcommands.cpp).
+    void mnuTestSaver_Click();
+    void mnuSetSS_Click();
+    void SetWallpaper(bool Tiled);
+    void mnuWallpaperClear_Click();
     void mnuAbout_Click();
     void SkinButton_Click(int index);
 

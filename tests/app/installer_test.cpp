@@ -8,24 +8,9 @@
 #include "app/installer.h"
 #include "common/testutil.h"
 #include "editor/helpmanual.h"
+#include "store/settings.h"
 
 namespace {
-
-TEST(DesktopExecArgument, QuotesAndEscapes)
-{
-    EXPECT_EQ(app::desktopExecArgument(QStringLiteral("/usr/bin/ks")),
-              QStringLiteral("/usr/bin/ks"));
-    EXPECT_EQ(app::desktopExecArgument(QStringLiteral("/a b/Kelvra Saver.scr")),
-              QStringLiteral("\"/a b/Kelvra Saver.scr\""));
-    // Inside quotes "$" is escaped with "\", and the value escapes "\" again.
-    EXPECT_EQ(app::desktopExecArgument(QStringLiteral("/x/$HOME")),
-              QStringLiteral("\"/x/\\\\$HOME\""));
-    EXPECT_EQ(app::desktopExecArgument(QStringLiteral("/x/a\\b")),
-              QStringLiteral("\"/x/a\\\\\\\\b\""));
-    EXPECT_EQ(app::desktopExecArgument(QStringLiteral("/x/say \"hi\"")),
-              QStringLiteral("\"/x/say \\\\\"hi\\\\\"\""));
-    EXPECT_EQ(app::desktopExecArgument(QStringLiteral("/x/50%")), QStringLiteral("/x/50%%"));
-}
 
 class Install : public ::testing::Test {
 protected:
@@ -61,6 +46,7 @@ protected:
         return m_plan.dataHome + QStringLiteral("/mime/packages/kelvra-saver.xml");
     }
 
+    testutil::IsolatedEnv m_env; // the store's file-type keys go here
     QTemporaryDir m_dir;
     app::InstallPlan m_plan;
 };
@@ -75,6 +61,9 @@ TEST_F(Install, PlacesLinksAndEntries)
     const QByteArray entry = testutil::readFile(desktopFile());
     EXPECT_TRUE(entry.contains("Exec=\"" + editorPlace().toUtf8() + "\" %f\n")) << entry.data();
     EXPECT_TRUE(entry.contains("MimeType=application/x-kelvra-saver-project;\n"));
+    EXPECT_TRUE(entry.contains("Icon=kelvra-saver\n"));
+    // The store's ".kvl" keys, as the editor's registration call writes them.
+    EXPECT_EQ(store::readValue(store::RootKey::ClassesRoot, ".kvl", "", "", true), "Kelvra Saver");
     const QByteArray mime = testutil::readFile(mimeFile());
     EXPECT_TRUE(mime.contains("<glob pattern=\"*.kvl\"/>"));
     // Help opens the manual from the Windows folder.
