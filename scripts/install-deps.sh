@@ -19,6 +19,9 @@ packages=(
     # several monitors), clips, fonts, other programs' view of our archives
     libgtest-dev xvfb xdotool x11-xserver-utils imagemagick ffmpeg fonts-dejavu-core
     p7zip-full python3
+    # the desktop's own tools the tests run for real: the screen saver daemon,
+    # the MIME database compiler, xprop for the root window's properties
+    xscreensaver shared-mime-info x11-utils
     # benchmarks and the programs they compare with
     libbenchmark-dev libjpeg-turbo-progs feh makeself bc
 )
