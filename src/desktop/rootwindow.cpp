@@ -19,6 +19,8 @@ namespace {
 struct Connection {
     xcb_connection_t* c = nullptr;
     xcb_screen_t* screen = nullptr;
+    xcb_atom_t xrootpmap = XCB_ATOM_NONE; // _XROOTPMAP_ID
+    xcb_atom_t esetroot = XCB_ATOM_NONE;  // ESETROOT_PMAP_ID
     ~Connection()
     {
         if (c)
@@ -174,17 +176,28 @@ bool fail(QString* error, const QString& text)
     return false;
 }
 
+// The display, its root's pixel layout and the two properties' atoms.
+bool prepare(Connection& conn, std::optional<PixelLayout>& layout, QString* error)
+{
+    if (!open(conn, error))
+        return false;
+    layout = layoutOf(conn.c, conn.screen);
+    conn.xrootpmap = atom(conn.c, "_XROOTPMAP_ID");
+    conn.esetroot = atom(conn.c, "ESETROOT_PMAP_ID");
+    return true;
+}
+
 } // namespace
 
 bool setRootWindowPicture(const std::function<QImage(QSize, const QList<QRect>&)>& compose,
                           QString* error)
 {
     Connection conn;
-    if (!open(conn, error))
+    std::optional<PixelLayout> layout;
+    if (!prepare(conn, layout, error))
         return false;
     xcb_connection_t* c = conn.c;
     const xcb_screen_t* screen = conn.screen;
-    const std::optional<PixelLayout> layout = layoutOf(c, screen);
     if (!layout)
         return fail(error, QStringLiteral("the root window's pixel format is not supported"));
 
@@ -218,9 +231,7 @@ bool setRootWindowPicture(const std::function<QImage(QSize, const QList<QRect>&)
     }
     xcb_free_gc(c, gc);
 
-    const xcb_atom_t xrootpmap = atom(c, "_XROOTPMAP_ID");
-    const xcb_atom_t esetroot = atom(c, "ESETROOT_PMAP_ID");
-    freePreviousPixmap(c, screen->root, xrootpmap, esetroot);
+    freePreviousPixmap(c, screen->root, conn.xrootpmap, conn.esetroot);
     if (xcb_generic_error_t* e = xcb_request_check(
             c, xcb_change_window_attributes_checked(c, screen->root, XCB_CW_BACK_PIXMAP,
                                                     &pixmap))) {
@@ -229,7 +240,7 @@ bool setRootWindowPicture(const std::function<QImage(QSize, const QList<QRect>&)
         return fail(error, QStringLiteral("the root window refused its new background"));
     }
     xcb_clear_area(c, 0, screen->root, 0, 0, 0, 0);
-    for (xcb_atom_t property : {xrootpmap, esetroot})
+    for (xcb_atom_t property : {conn.xrootpmap, conn.esetroot})
         if (property != XCB_ATOM_NONE)
             xcb_change_property(c, XCB_PROP_MODE_REPLACE, screen->root, property,
                                 XCB_ATOM_PIXMAP, 32, 1, &pixmap);
@@ -246,16 +257,14 @@ bool setRootWindowPicture(const std::function<QImage(QSize, const QList<QRect>&)
 bool clearRootWindowPicture(const QColor& color, QString* error)
 {
     Connection conn;
-    if (!open(conn, error))
+    std::optional<PixelLayout> layout;
+    if (!prepare(conn, layout, error))
         return false;
     xcb_connection_t* c = conn.c;
     const xcb_screen_t* screen = conn.screen;
-    const std::optional<PixelLayout> layout = layoutOf(c, screen);
     const std::uint32_t pixel = layout ? pixelOf(*layout, color.rgb()) : screen->black_pixel;
-    const xcb_atom_t xrootpmap = atom(c, "_XROOTPMAP_ID");
-    const xcb_atom_t esetroot = atom(c, "ESETROOT_PMAP_ID");
-    freePreviousPixmap(c, screen->root, xrootpmap, esetroot);
-    for (xcb_atom_t property : {xrootpmap, esetroot})
+    freePreviousPixmap(c, screen->root, conn.xrootpmap, conn.esetroot);
+    for (xcb_atom_t property : {conn.xrootpmap, conn.esetroot})
         if (property != XCB_ATOM_NONE)
             xcb_delete_property(c, screen->root, property);
     xcb_generic_error_t* e = xcb_request_check(
