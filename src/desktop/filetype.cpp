@@ -8,6 +8,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include "desktop/programgroup.h"
 #include "store/messages.h"
 #include "store/paths.h"
 #include "store/settings.h"
@@ -171,29 +172,6 @@ FileTypeAssociation projectFileAssociation()
     return a;
 }
 
-QString desktopExecArgument(const QString& argument)
-{
-    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-    bool needsQuotes = argument.isEmpty();
-    for (QChar c : argument)
-        needsQuotes = needsQuotes || reserved.contains(c);
-    QString out;
-    if (needsQuotes)
-        out += u'"';
-    for (QChar c : argument) {
-        if (needsQuotes && (c == u'"' || c == u'`' || c == u'$' || c == u'\\'))
-            out += u'\\';
-        out += c;
-        if (c == u'%')
-            out += u'%';
-    }
-    if (needsQuotes)
-        out += u'"';
-    // The Exec value is itself a string value, in which "\" is escaped again.
-    out.replace(u'\\', QStringLiteral("\\\\"));
-    return out;
-}
-
 QString editorDesktopEntry(const QString& program)
 {
     return QStringLiteral("[Desktop Entry]\n"
@@ -206,7 +184,7 @@ QString editorDesktopEntry(const QString& program)
                           "Terminal=false\n"
                           "Categories=Graphics;\n"
                           "MimeType=%2;\n")
-        .arg(desktopExecArgument(program), QLatin1String(kProjectMimeType),
+        .arg(desktopExecLine(program, {}), QLatin1String(kProjectMimeType),
              QLatin1String(kIconName));
 }
 

@@ -52,8 +52,6 @@ FileTypeAssociation projectFileAssociation();
 inline constexpr const char* kProjectMimeType = "application/x-kelvra-saver-project";
 inline constexpr const char* kIconName = "kelvra-saver";
 
-// One argument of a desktop entry's Exec key, quoted when it must be.
-QString desktopExecArgument(const QString& argument);
 // The editor's desktop entry, starting `program` with the opened file.
 QString editorDesktopEntry(const QString& program);
 // The shared-mime-info description of the ".kvl" project type.

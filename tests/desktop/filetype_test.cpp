@@ -152,18 +152,6 @@ TEST(AssociateFileType, ReachesTheStore)
     EXPECT_EQ(testutil::readFile(file), before);
 }
 
-TEST(DesktopExecArgument, QuotesAndEscapes)
-{
-    using desktop::desktopExecArgument;
-    EXPECT_EQ(desktopExecArgument("/usr/bin/ks"), "/usr/bin/ks");
-    EXPECT_EQ(desktopExecArgument("/a b/Kelvra Saver.scr"), "\"/a b/Kelvra Saver.scr\"");
-    // Inside quotes "$" is escaped with "\", and the value escapes "\" again.
-    EXPECT_EQ(desktopExecArgument("/x/$HOME"), "\"/x/\\\\$HOME\"");
-    EXPECT_EQ(desktopExecArgument("/x/a\\b"), "\"/x/a\\\\\\\\b\"");
-    EXPECT_EQ(desktopExecArgument("/x/say \"hi\""), "\"/x/say \\\\\"hi\\\\\"\"");
-    EXPECT_EQ(desktopExecArgument("/x/50%"), "/x/50%%");
-}
-
 TEST(RegisterProjectType, WritesOnceAndTheDesktopReadsIt)
 {
     QTemporaryDir dir;
