@@ -52,7 +52,7 @@ xcb_atom_t atom(xcb_connection_t* c, const char* name)
     std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr),
         &std::free);
-    return reply ? reply->atom : XCB_ATOM_NONE;
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 std::optional<xcb_pixmap_t> pixmapProperty(xcb_connection_t* c, xcb_window_t root,
