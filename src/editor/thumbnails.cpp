@@ -4,14 +4,14 @@
 
 #include "media/soundplayer.h"
 #include "media/videoframe.h"
-#include "media/videoview.h"
+#include "media/mediafiles.h"
 #include "pictures/imageio.h"
 
 namespace editor {
 
 pictures::Thumbnailer::Kind mediaKind(const QString& path)
 {
-    static const QStringList clips = media::VideoView::clipExtensions();
+    static const QStringList clips = media::clipExtensions();
     static const QStringList sounds = [] {
         QStringList list = media::SoundPlayer::fileExtensions();
         list << QStringLiteral(".cda");
