@@ -378,7 +378,7 @@ TEST_F(ShowE2E, UnusualEntriesShowAndAKeyStillEndsTheProcess)
     testutil::writeFile(photo, jpeg);
 
     const QColor teal(0, 150, 150);
-    const QString movie = clip("clip.mp4", teal, 3);
+    const QString movie = clip("clip.mp4", teal, teal, 3);
 
     writeZem({pipe, wide, photo, movie});
     store::saveSetting("Screen Saver Timeout", "4", true);
