@@ -172,7 +172,7 @@ TEST_F(AppE2E, RunScriptStartsTheInstalledEditor)
     const e2e::Result again = runProgram(kEditor, {QStringLiteral("--install")});
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
     const QStringList lines = again.out.split(u'\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines.size(), 6); // the saver, the runtime, the help, the entry, the type, its icon
     EXPECT_TRUE(QFile::exists(m_session->folders().windowsDir() +
                               QStringLiteral("/KelvraSaver-help.html")));
     for (const QString& line : lines)
