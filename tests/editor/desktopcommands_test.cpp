@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -58,6 +59,14 @@ protected:
     {
         w.lstPics()->selectOnly(0);
         w.lstPics_Click();
+        // The preview shows the thumbnail at once and the picture when its
+        // decode arrives: wait for that, with a generous ceiling.
+        QElapsedTimer waited;
+        waited.start();
+        while (w.LEAD1()->isLoading() && waited.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        while (!w.LEAD1()->hasImage() && waited.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     static QString desktopValue(const char* name)
     {
