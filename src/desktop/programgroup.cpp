@@ -70,7 +70,7 @@ QString xmlEscaped(const QString& text) { return text.toHtmlEscaped(); }
 QString desktopExecLine(const QString& program, const QStringList& args)
 {
     auto quote = [](QString arg) {
-        // Inside double quotes the specification reserves ", `, $ and \;
+        // Inside double quotes the desktop entry format reserves ", `, $ and \;
         // then the whole key is an escaped string, so backslashes double.
         QString q;
         for (const QChar c : arg) {

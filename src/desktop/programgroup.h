@@ -3,7 +3,7 @@
 // own name and icon holding one entry per item, made of plain freedesktop
 // files under $XDG_DATA_HOME and $XDG_CONFIG_HOME (a ".directory" file, a
 // merged ".menu" file and one ".desktop" entry per item). Every desktop that
-// follows the menu specification shows it.
+// follows the freedesktop menu layout shows it.
 
 #include <QString>
 #include <QStringList>
@@ -26,7 +26,7 @@ QStringList addProgramGroupItems(const QString& group, const QString& icon,
 // Removes the given item files; the group's own files go with the last item.
 void removeProgramGroupItems(const QString& group, const QStringList& files);
 
-// The Exec line of an entry: each argument quoted as the specification asks.
+// The Exec line of an entry: each argument quoted as desktop entries require.
 QString desktopExecLine(const QString& program, const QStringList& args);
 
 } // namespace desktop
