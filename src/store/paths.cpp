@@ -1,10 +1,14 @@
 #include "store/paths.h"
 
+#include <algorithm>
+#include <memory>
+
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -232,13 +236,70 @@ void ClearWorkFolder(const QString& folder)
     }
 }
 
+namespace {
+
+// How long an opener may run before it counts as having started its program.
+constexpr int kOpenerPatienceMs = 10000;
+
+int shellCodeOfExit(int status)
+{
+    switch (status) {
+    case 0:
+        return kShellStarted;
+    case 2:
+        return kShellNotFound;
+    case 3:
+    case 4:
+        return kShellNoAssociation;
+    default:
+        return std::clamp(status, 1, 32);
+    }
+}
+
+} // namespace
+
+void shellExecute(const QString& target, QObject* context, std::function<void(int)> done)
+{
+    // No parent: the opener may outlive the window that asked, and a
+    // QProcess that is destroyed kills its program. Its output goes nowhere,
+    // so a program it leaves running never writes into a closed pipe.
+    auto* opener = new QProcess;
+    opener->setProgram(QStringLiteral("xdg-open"));
+    opener->setArguments({target});
+    opener->setStandardInputFile(QProcess::nullDevice());
+    opener->setStandardOutputFile(QProcess::nullDevice());
+    opener->setStandardErrorFile(QProcess::nullDevice());
+    auto answered = std::make_shared<bool>(false);
+    auto answer = [answered, done = std::move(done)](int code) {
+        if (*answered)
+            return;
+        *answered = true;
+        done(code);
+    };
+    QObject::connect(opener, &QProcess::finished, opener, &QObject::deleteLater);
+    QObject::connect(opener, &QProcess::finished, context,
+                     [answer](int status, QProcess::ExitStatus how) {
+                         answer(how == QProcess::CrashExit ? kShellCallFailed
+                                                           : shellCodeOfExit(status));
+                     });
+    QObject::connect(opener, &QProcess::errorOccurred, context,
+                     [opener, answer](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         answer(kShellCallFailed);
+                         opener->deleteLater();
+                     });
+    QTimer::singleShot(kOpenerPatienceMs, context, [answer] { answer(kShellStarted); });
+    opener->start();
+}
+
 void filerun(const QString& target)
 {
-    // The desktop's opener tells no more than whether it could be started,
-    // so the cases the user can act on are told apart beforehand.
+    // Missing and unreadable files are told apart here, where the user's
+    // own words for them are known; the rest is the opener's answer.
     const QString trimmed = target.trimmed();
     const QFileInfo local(trimmed);
-    QUrl url;
+    QString what;
     if (!trimmed.isEmpty() && local.exists()) {
         if (!local.isReadable()) {
             messageBox(QLatin1String("An error occurred attempting to open '") + target +
@@ -246,25 +307,38 @@ void filerun(const QString& target)
                        {MsgButtons::Ok, MsgIcon::Critical});
             return;
         }
-        url = QUrl::fromLocalFile(local.absoluteFilePath());
+        what = local.absoluteFilePath();
     } else {
         const QUrl address(trimmed, QUrl::StrictMode);
         if (address.isValid() && address.scheme().size() > 1)
-            url = address;
+            what = address.toString(QUrl::FullyEncoded);
         else if (trimmed.startsWith(QLatin1String("www."), Qt::CaseInsensitive))
-            url = QUrl::fromUserInput(trimmed);
+            what = QUrl::fromUserInput(trimmed).toString(QUrl::FullyEncoded);
     }
-    if (!url.isValid() || url.isEmpty()) {
+    if (what.isEmpty()) {
         messageBox(QLatin1String("The '") + target +
                        QLatin1String("' File or Path was Not Found."),
                    {MsgButtons::Ok, MsgIcon::Exclamation});
         return;
     }
-    if (!QDesktopServices::openUrl(url)) {
-        messageBox(QLatin1String("No Association Found for HTTP Addresses. ") +
-                       QLatin1String("A Web Browser Should be Installed or Reinstalled."),
-                   {MsgButtons::Ok, MsgIcon::Exclamation});
-    }
+    shellExecute(what, QCoreApplication::instance(), [target](int code) {
+        if (code > 32)
+            return;
+        if (code == kShellNotFound) {
+            messageBox(QLatin1String("The '") + target +
+                           QLatin1String("' File or Path was Not Found."),
+                       {MsgButtons::Ok, MsgIcon::Exclamation});
+        } else if (code == kShellNoAssociation || code == kShellCallFailed) {
+            messageBox(QLatin1String("No Association Found for HTTP Addresses. ") +
+                           QLatin1String("A Web Browser Should be Installed or Reinstalled."),
+                       {MsgButtons::Ok, MsgIcon::Exclamation});
+        } else {
+            messageBox(QLatin1String("An error occurred attempting to open '") + target +
+                           QLatin1String("' (ShellExecute code ") + QString::number(code) +
+                           QLatin1String(")."),
+                       {MsgButtons::Ok, MsgIcon::Critical});
+        }
+    });
 }
 
 void ForceFrontWindow(QWidget* window, bool restore)

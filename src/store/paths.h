@@ -1,8 +1,11 @@
 #pragma once
 // Path and file helpers shared by both programs.
 
+#include <functional>
+
 #include <QString>
 
+class QObject;
 class QWidget;
 
 namespace store {
@@ -59,10 +62,30 @@ bool FolderExists(const QString& path);
 // case); subfolders are left alone. A missing folder is no error.
 void ClearWorkFolder(const QString& folder);
 
-// Opens a document or address with the desktop's program (xdg-open through
-// QDesktopServices). A missing file shows "The '<target>' File or Path was
-// Not Found.", a desktop that cannot start an opener the association
-// message, an unreadable file the critical one; the caller goes on.
+// What opening a document with the desktop's program came to, in the codes
+// of the old shell call that callers report: above 32 is success.
+inline constexpr int kShellNotFound = 2;
+inline constexpr int kShellAccessDenied = 5;
+inline constexpr int kShellNoAssociation = 31;
+inline constexpr int kShellStarted = 42;
+// The opener itself could not be run (missing, or it crashed).
+inline constexpr int kShellCallFailed = -1;
+
+// Runs the desktop's opener, xdg-open as found on PATH, for a file path or
+// an address and returns at once; `done` runs later on this thread with the
+// outcome, unless `context` is gone by then. xdg-open's exit status maps to
+// kShellStarted (0), kShellNotFound (2), kShellNoAssociation (3: no program
+// for the type; 4: the program failed) or the status itself (others, at
+// most 32). Some openers run the program in the foreground and exit only
+// with it: one still running after a few seconds has started it, and counts
+// as kShellStarted whatever it ends with.
+void shellExecute(const QString& target, QObject* context, std::function<void(int)> done);
+
+// Opens a document or address with the desktop's program (shellExecute) and
+// reports failures, the missing and unreadable cases at once, the opener's
+// answer when it comes: a missing file or path "The '<target>' File or Path
+// was Not Found.", no program for it (or no opener at all) the association
+// message, anything else the critical one with the code. The caller goes on.
 void filerun(const QString& target);
 
 // Shows, raises and activates the window, restoring it first when minimised

@@ -153,28 +153,6 @@ TEST(Paths, ClearWorkFolderKeepsTheRuntimeAndSubfolders)
     ClearWorkFolder(env.root() + "/missing"); // nothing to do, no failure
 }
 
-TEST(Paths, FilerunReportsMissingTargetsAndMissingOpeners)
-{
-    testutil::IsolatedEnv env;
-    storetest::MessageLog log(env.root());
-    const QString missing = env.root() + "/gone.kvl";
-    filerun(missing);
-    EXPECT_EQ(log.lines(), QStringList({"exclamation|Kelvra Saver|The '" + missing +
-                                        "' File or Path was Not Found."}));
-
-    // Without any opener on the PATH the desktop cannot open anything.
-    log.clear();
-    const QString file = env.root() + "/doc.txt";
-    testutil::writeFile(file, "x");
-    const QByteArray oldPath = qgetenv("PATH");
-    qputenv("PATH", env.root().toUtf8());
-    filerun(file);
-    qputenv("PATH", oldPath);
-    EXPECT_EQ(log.lines(),
-              QStringList({"exclamation|Kelvra Saver|No Association Found for HTTP Addresses. "
-                           "A Web Browser Should be Installed or Reinstalled."}));
-}
-
 TEST(Paths, ForceFrontWindowShowsRestoresAndRaises)
 {
     ForceFrontWindow(nullptr, true);

@@ -1,0 +1,56 @@
+#include "store/mediakind.h"
+
+namespace store {
+
+namespace {
+
+QString fileNameOf(const QString& path)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    return path.mid(cut + 1);
+}
+
+} // namespace
+
+QString lowerExtension(const QString& path)
+{
+    const QString name = fileNameOf(path);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot < 0 ? QString() : name.mid(dot).toLower();
+}
+
+const QStringList& clipExtensions()
+{
+    static const QStringList list = {".avi", ".mpg", ".mpe", ".mpeg", ".mov",
+                                     ".mp4", ".m4v", ".mkv", ".webm", ".ogv"};
+    return list;
+}
+
+const QStringList& soundExtensions()
+{
+    static const QStringList list = {".wav", ".mid", ".midi", ".rmi", ".mp3", ".ogg",
+                                     ".oga", ".opus", ".flac", ".m4a", ".aac"};
+    return list;
+}
+
+MediaKind mediaKind(const QString& path)
+{
+    const QString ext = lowerExtension(path);
+    if (ext.isEmpty())
+        return MediaKind::Picture;
+    if (clipExtensions().contains(ext))
+        return MediaKind::Clip;
+    if (soundExtensions().contains(ext))
+        return MediaKind::Sound;
+    if (ext == QLatin1String(".cda"))
+        return MediaKind::CdTrack;
+    return MediaKind::Picture;
+}
+
+bool packedUnconverted(const QString& path)
+{
+    static const QStringList asTheyAre = {".jpg", ".jpe", ".jpeg", ".mpv", ".mp2", ".mpa"};
+    return mediaKind(path) != MediaKind::Picture || asTheyAre.contains(lowerExtension(path));
+}
+
+} // namespace store
