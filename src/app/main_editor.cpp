@@ -8,7 +8,9 @@
 #include "creator/createsavercommand.h"
 #include "editor/frmsettings.h"
 #include "editor/helpmanual.h"
+#include "editor/textdialog.h"
 #include "show/frmsaver.h"
+#include "show/overlay.h"
 
 int main(int argc, char** argv)
 {
@@ -27,6 +29,13 @@ int main(int argc, char** argv)
                                                               mode.kind == app::ModeKind::Host));
         };
         f.makeConfig = [](const app::Mode& mode) {
+            // The text dialog previews the text with the show's own overlay.
+            editor::setTextOverlayPainter([](const QImage& picture, const QString& text,
+                                             const pictures::TextStyle& style, int alignment) {
+                QPointF place;
+                return show::drawOverlay(picture, text, style, QString::number(alignment),
+                                            1.0, place);
+            });
             auto* window = new editor::frmSettings(mode.projectPath);
             window->setCreateSaverCommand(creator::mnuCreateSaver_Click);
             return window;

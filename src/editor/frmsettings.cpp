@@ -14,15 +14,18 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "controls/pspinedit.h"
+#include "editor/frmsound.h"
 #include "editor/medialistview.h"
 #include "editor/menurules.h"
 #include "editor/projectfiles.h"
+#include "editor/textdialog.h"
 #include "editor/thumbnails.h"
 #include "editor/transitionsdialog.h"
 #include "pictures/pictureview.h"
@@ -75,7 +78,6 @@ QString stripQuotes(QString path)
 }
 
 QString currentConfigPath() { return store::windowsDir(true) + kCurrentConfigName; }
-QString soundListPath() { return store::windowsDir(true) + kSoundListName; }
 
 bool fileExists(const QString& path) { return store::FileExists(path); }
 
@@ -239,8 +241,10 @@ void frmSettings::buildMenus()
     QAction* create = addItem(file, "mnuCreateSaver", "Create &Redistributable Screen Saver",
                               K(Qt::CTRL | Qt::Key_R));
     file->addSeparator()->setObjectName("mnuSep02");
-    QAction* text = addItem(file, "mnuText", "Displa&y Text", K(Qt::CTRL | Qt::Key_Y));
-    QAction* clearText = addItem(file, "mnuClearText", "&Clear Text", K(Qt::CTRL | Qt::Key_C));
+    connect(addItem(file, "mnuText", "Displa&y Text", K(Qt::CTRL | Qt::Key_Y)),
+            &QAction::triggered, this, &frmSettings::mnuText_Click);
+    connect(addItem(file, "mnuClearText", "&Clear Text", K(Qt::CTRL | Qt::Key_C)),
+            &QAction::triggered, this, &frmSettings::mnuClearText_Click);
     file->addSeparator()->setObjectName("mnuSep03");
     // The stored caption is "E&xit"; loading adds the key it answers to.
     QAction* exit = addItem(file, "mnuExit", "E&xit");
@@ -304,6 +308,7 @@ void frmSettings::buildMenus()
     QAction* sound =
         addItem(options, "mnuBackgroundSound", "&Background Sound", K(Qt::CTRL | Qt::Key_B));
     sound->setCheckable(true);
+    connect(sound, &QAction::triggered, this, &frmSettings::mnuBackgroundSound_Click);
     options->addSeparator()->setObjectName("mnuSep08");
     QAction* preview = addItem(options, "mnuEnablePreview", "Enable Image &Previewing",
                                K(Qt::CTRL | Qt::Key_P));
@@ -343,8 +348,6 @@ void frmSettings::buildMenus()
     connect(centered, &QAction::triggered, this, [this] { SetWallpaper(false); });
     connect(tiled, &QAction::triggered, this, [this] { SetWallpaper(true); });
     connect(clearWallpaper, &QAction::triggered, this, &frmSettings::mnuWallpaperClear_Click);
-    for (QAction* pending : {text, clearText, sound})
-        connect(pending, &QAction::triggered, this, [this, pending] { notYetAvailable(pending); });
     connect(create, &QAction::triggered, this, &frmSettings::mnuCreateSaver_Click);
 
     connect(file, &QMenu::aboutToShow, this, &frmSettings::mnuFile_Click);
@@ -868,6 +871,49 @@ void frmSettings::ShowTransitionsDialog()
     saveSetting("WandSize", QString::number(m_effectDialog->WandSize()));
     saveSetting("TransparentColor", QString::number(m_effectDialog->TransparentColor()));
     saveSetting("WandColor", QString::number(m_effectDialog->WandColor()));
+}
+
+void frmSettings::mnuText_Click()
+{
+    if (!m_textDialog)
+        m_textDialog = new TextDialog(this);
+    TextDialog& dlg = *m_textDialog;
+    if (m_preview->hasImage()) {
+        const QImage image = m_preview->image();
+        const QSize source = m_preview->sourceSize().isValid() ? m_preview->sourceSize()
+                                                               : image.size();
+        const int zoom = setting("Zoom Setting", "0").trimmed().toInt();
+        dlg.setImage(image, showPictureSize(source, screen()->size(), zoom));
+        dlg.setFlags(kTextFlagsWithImage);
+    } else {
+        dlg.clearImage();
+        dlg.setFlags(kTextFlagsNoImage);
+    }
+    dlg.setValues(readDisplayText(
+        [](const QString& key, const QString& def) { return store::getSetting(key, def, true); },
+        dlg.values()));
+    const int result = dlg.exec();
+    dlg.clearImage();
+    if (result != QDialog::Accepted)
+        return;
+    for (const auto& [key, value] : displayTextSettings(dlg.values()))
+        store::saveSetting(key, value, true);
+}
+
+void frmSettings::mnuClearText_Click()
+{
+    store::saveSetting(QStringLiteral("Display Text"), QString(), true);
+    store::messageBox(QStringLiteral("Display text has been successfully removed."),
+                      {store::MsgButtons::Ok, store::MsgIcon::Information});
+}
+
+void frmSettings::mnuBackgroundSound_Click()
+{
+    QAction* item = menuItem("mnuBackgroundSound");
+    // The action has inverted its own check mark already.
+    const BackgroundSoundResult result = backgroundSoundCommand(this, !item->isChecked());
+    item->setChecked(result.checked);
+    setSoundStatus(result.statusEnabled);
 }
 
 // --- help ------------------------------------------------------------------------------

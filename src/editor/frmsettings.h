@@ -40,6 +40,7 @@ namespace editor {
 
 class MediaListModel;
 class MediaListView;
+class TextDialog;
 class TransitionsDialog;
 
 class frmSettings : public QMainWindow {
@@ -63,6 +64,7 @@ public:
     QAction* menuItem(const QString& name) const; // by control name ("mnuNew")
     QMenu* menu(const QString& name) const;       // "mnuFile", "mnuEdit", ...
     TransitionsDialog* transitionsDialog() const { return m_effectDialog; }
+    TextDialog* textDialog() const { return m_textDialog; }
     bool bSaved() const { return m_saved; }
 
     // A request forwarded by another start of the editor: "[Restore App]" or
@@ -93,6 +95,9 @@ public:
     void mnuDeselectAll_Click();
     void mnuZoom_Click(int index);
     void mnuScreenBackColor_Click();
+    void mnuText_Click();
+    void mnuClearText_Click();
+    void mnuBackgroundSound_Click();
     void mnuHelpFile_Click();
     // Desktop integration (desktopcommands.cpp).
     void mnuTestSaver_Click();
@@ -145,6 +150,7 @@ private:
     QActionGroup* m_zoomGroup = nullptr;
     QAction* m_zoom[3] = {};
     TransitionsDialog* m_effectDialog = nullptr;
+    TextDialog* m_textDialog = nullptr;
     std::unique_ptr<controls::clsCommonDialog> m_commonDialog;
     bool m_saved = true;
     bool m_waitCursor = false;

@@ -1,8 +1,11 @@
 #include "editor/helpmanual.h"
 
 #include <QFile>
+#include <QUrl>
 
 #include "editor/projectfiles.h"
+#include "store/messages.h"
+#include "store/paths.h"
 
 namespace editor {
 
@@ -25,6 +28,27 @@ bool installHelpManual(const QString& windowsDir, bool* written)
     if (written)
         *written = true;
     return true;
+}
+
+QString helpManualAddress(const QString& section)
+{
+    QUrl url = QUrl::fromLocalFile(store::windowsDir(true) + QLatin1String(kHelpFileName));
+    if (!section.isEmpty())
+        url.setFragment(section);
+    return url.toString();
+}
+
+void openHelpManual(const QString& section)
+{
+    if (!store::FileExists(store::windowsDir(true) + QLatin1String(kHelpFileName))) {
+        store::messageBox(
+            QStringLiteral("The Kelvra Saver Help components seems to have been deleted, moved, "
+                           "or renamed; please reinstall Kelvra Saver or replace the help "
+                           "components otherwise in order to use the help system."),
+            {store::MsgButtons::Ok, store::MsgIcon::Information});
+        return;
+    }
+    store::filerun(helpManualAddress(section));
 }
 
 } // namespace editor

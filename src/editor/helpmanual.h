@@ -15,4 +15,12 @@ inline constexpr const char* kHelpResource = ":/editor/help/KelvraSaver-help.htm
 // the file was written.
 bool installHelpManual(const QString& windowsDir, bool* written = nullptr);
 
+// The address of the installed manual, at the section with the id `section`
+// when one is given.
+QString helpManualAddress(const QString& section = {});
+
+// Opens the installed manual (at `section`) with the desktop's browser; a
+// missing manual is told to the user.
+void openHelpManual(const QString& section = {});
+
 } // namespace editor

@@ -11,3 +11,6 @@ add_dependencies(firststart_e2e_test kelvra-sample-show)
 if(TARGET sample-clip)
     add_dependencies(firststart_e2e_test sample-clip)
 endif()
+
+kelvra_e2e_test(textsound_e2e_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/textsound_e2e_test.cpp
+    LIBS kelvra_store kelvra_editor PROPERTIES TIMEOUT 120)
