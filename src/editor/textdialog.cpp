@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -82,6 +83,14 @@ void selectCode(QComboBox* combo, int code)
         index = combo->count() - 1;
     }
     combo->setCurrentIndex(index);
+}
+
+// A row label whose mnemonic focuses the first control of its row.
+QLabel* buddyLabel(const QString& text, QWidget* buddy)
+{
+    auto* label = new QLabel(text, buddy->parentWidget());
+    label->setBuddy(buddy);
+    return label;
 }
 
 QSize screenSize()
@@ -174,7 +183,7 @@ void TextDialog::buildControls()
     auto* sizeRow = new QHBoxLayout;
     sizeRow->addWidget(m_size);
     sizeRow->addWidget(m_colorButton);
-    fontForm->addRow(QStringLiteral("&Size:"), sizeRow);
+    fontForm->addRow(buddyLabel(QStringLiteral("&Size:"), m_size), sizeRow);
     auto* faces = new QGridLayout;
     faces->addWidget(m_bold, 0, 0);
     faces->addWidget(m_italic, 0, 1);
@@ -191,18 +200,22 @@ void TextDialog::buildControls()
     auto* styleRow = new QHBoxLayout;
     styleRow->addWidget(m_style, 1);
     styleRow->addWidget(m_hiliteButton);
-    layoutForm->addRow(QStringLiteral("S&tyle:"), styleRow);
+    layoutForm->addRow(buddyLabel(QStringLiteral("S&tyle:"), m_style), styleRow);
     auto* shadowRow = new QHBoxLayout;
     shadowRow->addWidget(m_shadowX);
     shadowRow->addWidget(m_shadowY);
     shadowRow->addWidget(m_shadowButton);
-    layoutForm->addRow(QStringLiteral("Shad&ow:"), shadowRow);
+    layoutForm->addRow(buddyLabel(QStringLiteral("Shad&ow:"), m_shadowX), shadowRow);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName("cmdOK");
     buttons->button(QDialogButtonBox::Cancel)->setObjectName("cmdCancel");
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // Enter starts a new line of the text; Ctrl+Enter confirms from anywhere.
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Return),
+                                     QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QDialog::accept);
 
     auto* textLabel = new QLabel(QStringLiteral("&Text:"), this);
     textLabel->setBuddy(m_text);
