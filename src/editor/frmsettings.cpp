@@ -918,19 +918,7 @@ void frmSettings::mnuBackgroundSound_Click()
 
 // --- help ------------------------------------------------------------------------------
 
-void frmSettings::mnuHelpFile_Click()
-{
-    const QString path = store::windowsDir(true) + kHelpFileName;
-    if (!fileExists(path)) {
-        store::messageBox(
-            QStringLiteral("The Kelvra Saver Help components seems to have been deleted, moved, "
-                           "or renamed; please reinstall Kelvra Saver or replace the help "
-                           "components otherwise in order to use the help system."),
-            {store::MsgButtons::Ok, store::MsgIcon::Information});
-        return;
-    }
-    store::filerun(path);
-}
+void frmSettings::mnuHelpFile_Click() { openHelpManual(); }
 
 void frmSettings::mnuAbout_Click()
 {

@@ -40,7 +40,8 @@ QString helpManualAddress(const QString& section)
 
 void openHelpManual(const QString& section)
 {
-    if (!store::FileExists(store::windowsDir(true) + QLatin1String(kHelpFileName))) {
+    const QString path = store::windowsDir(true) + QLatin1String(kHelpFileName);
+    if (!store::FileExists(path)) {
         store::messageBox(
             QStringLiteral("The Kelvra Saver Help components seems to have been deleted, moved, "
                            "or renamed; please reinstall Kelvra Saver or replace the help "
@@ -48,7 +49,8 @@ void openHelpManual(const QString& section)
             {store::MsgButtons::Ok, store::MsgIcon::Information});
         return;
     }
-    store::filerun(helpManualAddress(section));
+    // A plain path lets the opener tell an unreadable manual apart.
+    store::filerun(section.isEmpty() ? path : helpManualAddress(section));
 }
 
 } // namespace editor

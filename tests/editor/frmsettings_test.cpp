@@ -584,8 +584,7 @@ TEST_F(EditorWindow, HelpWhenMissingAndPendingCommandsSaySo)
     EXPECT_TRUE(editor::installHelpManual(env.windowsDir() + "/"));
     EXPECT_TRUE(testutil::readFile(env.windowsDir() + "/KelvraSaver-help.html").contains("<h1>"));
 
-    w->menuItem("mnuBackgroundSound")->trigger();
-    EXPECT_FALSE(w->menuItem("mnuBackgroundSound")->isChecked());
+    w->menuItem("mnuSetSS")->trigger();
     ASSERT_EQ(messages().size(), 2);
     EXPECT_TRUE(messages()[1].contains("not available"));
 }
