@@ -584,9 +584,6 @@ TEST_F(EditorWindow, HelpWhenMissingAndPendingCommandsSaySo)
     EXPECT_TRUE(editor::installHelpManual(env.windowsDir() + "/"));
     EXPECT_TRUE(testutil::readFile(env.windowsDir() + "/KelvraSaver-help.html").contains("<h1>"));
 
-    w->menuItem("mnuSetSS")->trigger();
-    ASSERT_EQ(messages().size(), 2);
-    EXPECT_TRUE(messages()[1].contains("not available"));
 }
 
 TEST_F(EditorWindow, SavedPositionRoundTripsInTwips)
