@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,6 +20,7 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "controls/pspinedit.h"
 #include "editor/frmsound.h"
@@ -29,6 +31,8 @@
 #include "editor/thumbnails.h"
 #include "editor/transitionsdialog.h"
 #include "pictures/pictureview.h"
+#include "store/listfile.h"
+#include "store/mediakind.h"
 #include "store/messages.h"
 #include "store/paths.h"
 #include "store/settings.h"
@@ -81,6 +85,19 @@ QString currentConfigPath() { return store::windowsDir(true) + kCurrentConfigNam
 
 bool fileExists(const QString& path) { return store::FileExists(path); }
 
+// The stored filter, followed by the clip types it does not name (".mov" and
+// today's containers), so that every clip the show plays can be added.
+QString mediaFilter()
+{
+    QString filter = QString::fromLatin1(kMediaFilter);
+    for (const QString& ext : store::clipExtensions()) {
+        const QString pattern = u'*' + ext;
+        if (!filter.split(u'|').value(1).split(u';').contains(pattern))
+            filter += u';' + pattern;
+    }
+    return filter;
+}
+
 class frmAbout : public QDialog {
 public:
     explicit frmAbout(QWidget* owner) : QDialog(owner)
@@ -118,6 +135,10 @@ frmSettings::frmSettings(const QString& projectPath, QWidget* parent)
     buildControls();
     buildMenus();
     Form_Load(projectPath);
+    // Before Qt looks a shortcut up it offers the key to the focus object as
+    // a ShortcutOverride event; that is the moment to bring the menu items'
+    // enabled states up to date (see eventFilter).
+    qApp->installEventFilter(this);
 }
 
 frmSettings::~frmSettings()
@@ -126,6 +147,8 @@ frmSettings::~frmSettings()
     m_lstPics->setThumbnailer(nullptr);
     if (m_waitCursor)
         QApplication::restoreOverrideCursor();
+    if (!m_skin.isEmpty() && qApp->styleSheet() == m_skin)
+        qApp->setStyleSheet(QString());
 }
 
 void frmSettings::buildControls()
@@ -171,6 +194,10 @@ void frmSettings::buildControls()
         m_buttons[i]->setAutoDefault(false);
         connect(m_buttons[i], &QPushButton::clicked, this, [this, i] { SkinButton_Click(i); });
     }
+    // "&Help" is also the menu bar's; two owners of Alt+H make Qt treat the
+    // key as ambiguous and nothing opens. The menu bar keeps the key, the
+    // button its caption (Tab and a click still reach it).
+    m_buttons[1]->setShortcut(QKeySequence());
 
     auto* interval = new QHBoxLayout;
     interval->addWidget(m_labels[0]);
@@ -418,9 +445,13 @@ void frmSettings::Form_Load(const QString& projectPath)
 
 void frmSettings::applySkin()
 {
+    // The skin is the whole program's: message boxes and dialogs are windows
+    // of their own, which a style sheet on this window would not reach.
     QFile skin(QStringLiteral(":/editor/skin/editor.qss"));
-    if (skin.open(QIODevice::ReadOnly))
-        setStyleSheet(QString::fromUtf8(skin.readAll()));
+    if (skin.open(QIODevice::ReadOnly)) {
+        m_skin = QString::fromUtf8(skin.readAll());
+        qApp->setStyleSheet(m_skin);
+    }
     m_preview->setBackColor(QColor(0x0f, 0x14, 0x1d)); // the list's background
 }
 
@@ -529,6 +560,30 @@ void frmSettings::applyMenuChanges(const MenuChanges& changes)
             item->setChecked(checked);
 }
 
+void frmSettings::refreshMenuRules() { applyMenuChanges(allMenuRules(gatherFacts())); }
+
+bool frmSettings::isMenuShortcut(const QKeyEvent& key) const
+{
+    // Qt matches keypad keys to shortcuts as their main-keyboard twins.
+    const QKeySequence pressed(
+        QKeyCombination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key())));
+    for (QAction* item : menuBar()->findChildren<QAction*>())
+        if (!item->shortcut().isEmpty() && item->shortcut() == pressed)
+            return true;
+    return false;
+}
+
+bool frmSettings::eventFilter(QObject* watched, QEvent* event)
+{
+    // A ShortcutOverride travels from the focus object up to the window;
+    // the rules run once, on its first stop, and only for our own keys.
+    if (event->type() == QEvent::ShortcutOverride && windowHandle() &&
+        watched == windowHandle()->focusObject() &&
+        isMenuShortcut(*static_cast<QKeyEvent*>(event)))
+        refreshMenuRules();
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void frmSettings::mnuFile_Click() { applyMenuChanges(fileMenuRules(gatherFacts())); }
 void frmSettings::mnuEdit_Click() { applyMenuChanges(editMenuRules(gatherFacts())); }
 void frmSettings::mnuOptions_Click() { applyMenuChanges(optionsMenuRules(gatherFacts())); }
@@ -555,7 +610,7 @@ void frmSettings::AddMediaFiles()
     controls::clsCommonDialog dlg; // the Add dialog keeps its own settings
     dlg.hwnd = this;
     dlg.Flags = controls::OFN_ALLOWMULTISELECT | controls::OFN_NOCHANGEDIR;
-    dlg.Filter = QString::fromLatin1(kMediaFilter);
+    dlg.Filter = mediaFilter();
     dlg.InitDir = setting("Add Files Path", QDir::currentPath());
     dlg.DialogTitle = QStringLiteral("Select Media File(s):");
     dlg.ShowOpen();
@@ -709,7 +764,7 @@ void frmSettings::readProjectFile(const QString& path, bool longFormNames)
     }
     setWaitCursor(true);
     QVector<MediaEntry> entries;
-    for (const QString& line : projectEntries(splitLines(*bytes), fileExists)) {
+    for (const QString& line : projectEntries(store::splitListLines(*bytes), fileExists)) {
         const QString longForm = longFormNames ? store::longPathForm(line) : QString();
         entries.push_back({displayName(longForm.isEmpty() ? line : longForm), line});
     }

@@ -23,6 +23,7 @@
 #include "editor/medialist.h"
 
 class QActionGroup;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -111,6 +112,10 @@ public:
     void mnuFile_Click();
     void mnuEdit_Click();
     void mnuOptions_Click();
+    // All three menus' rules at once (allMenuRules): run before a shortcut
+    // of one of the menus' items is looked up, so a shortcut never acts on
+    // the state its menu had when it was last opened.
+    void refreshMenuRules();
     // The periodic rule of the "&Remove" button.
     void Timer2_Timer();
 
@@ -121,6 +126,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -138,6 +144,7 @@ private:
     void notYetAvailable(QAction* item);
     void setWaitCursor(bool on);
     void showPreview(const QString& path);
+    bool isMenuShortcut(const QKeyEvent& key) const;
 
     std::unique_ptr<pictures::Thumbnailer> m_thumbs;
     MediaListModel* m_model;
@@ -155,6 +162,7 @@ private:
     bool m_saved = true;
     bool m_waitCursor = false;
     CreateSaverCommand m_createSaver;
+    QString m_skin; // the style sheet this window set on the application
 };
 
 } // namespace editor

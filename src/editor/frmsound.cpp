@@ -22,6 +22,7 @@
 #include "media/soundplayer.h"
 #include "store/messages.h"
 #include "store/paths.h"
+#include "store/listfile.h"
 #include "store/settings.h"
 
 namespace editor {
@@ -138,7 +139,7 @@ frmSound::frmSound(QWidget* owner)
     // Load: the stored list, without lines naming files that have gone.
     if (const std::optional<QByteArray> bytes = readWholeFile(soundListPath())) {
         QVector<MediaEntry> entries;
-        for (const QString& path : projectEntries(splitLines(*bytes), store::FileExists))
+        for (const QString& path : projectEntries(store::splitListLines(*bytes), store::FileExists))
             entries.push_back({displayName(path), path});
         m_list.append(entries);
     }

@@ -1,5 +1,6 @@
 #include "editor/helpmanual.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QUrl>
 
@@ -49,8 +50,24 @@ void openHelpManual(const QString& section)
             {store::MsgButtons::Ok, store::MsgIcon::Information});
         return;
     }
+    // Help answers in its own words, not the path helper's: the opener's
+    // failure with its code, and a separate message when no opener runs.
     // A plain path lets the opener tell an unreadable manual apart.
-    store::filerun(section.isEmpty() ? path : helpManualAddress(section));
+    const QString target = section.isEmpty() ? path : helpManualAddress(section);
+    store::shellExecute(target, QCoreApplication::instance(), [path](int code) {
+        if (code == store::kShellCallFailed) {
+            store::messageBox(
+                QStringLiteral("An error has occurred while attempting to access the Reelkit "
+                               "help system.  It is recommended that you reinstall ZEM Reelkit "
+                               "in order to correct this condition."),
+                {store::MsgButtons::Ok, store::MsgIcon::Exclamation});
+        } else if (code <= 32) {
+            store::messageBox(QStringLiteral("An error occurred attempting to open the '") + path +
+                                  QStringLiteral("' file (ShellExecute API code %1).").arg(code),
+                              {store::MsgButtons::Ok, store::MsgIcon::Exclamation, QString(),
+                               true, true});
+        }
+    });
 }
 
 } // namespace editor

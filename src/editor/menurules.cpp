@@ -47,6 +47,20 @@ MenuChanges optionsMenuRules(const MenuFacts& facts)
     return c;
 }
 
+MenuChanges allMenuRules(const MenuFacts& facts)
+{
+    // File and Options name items of other menus; Edit names only its own,
+    // so applying it last leaves every item with its own menu's verdict.
+    MenuChanges all = fileMenuRules(facts);
+    for (const MenuChanges& more : {optionsMenuRules(facts), editMenuRules(facts)}) {
+        for (const auto& [name, on] : more.enabled)
+            all.enabled[name] = on;
+        for (const auto& [name, on] : more.checked)
+            all.checked[name] = on;
+    }
+    return all;
+}
+
 bool removeButtonRule(const MenuFacts& facts, bool current)
 {
     if (facts.count == 0)

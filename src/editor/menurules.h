@@ -33,6 +33,12 @@ MenuChanges fileMenuRules(const MenuFacts& facts);
 MenuChanges editMenuRules(const MenuFacts& facts);
 MenuChanges optionsMenuRules(const MenuFacts& facts);
 
+// Every item as it would be if its own menu opened now: the rules of all
+// three menus, with the rule of an item's own menu winning over another
+// menu's rule for it (Remove follows the Edit menu's rule). A shortcut runs
+// against this state, so it does what its menu item would do at that moment.
+MenuChanges allMenuRules(const MenuFacts& facts);
+
 // The Remove button's new state; while the list is empty it keeps `current`.
 bool removeButtonRule(const MenuFacts& facts, bool current);
 

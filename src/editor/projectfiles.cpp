@@ -2,23 +2,10 @@
 
 #include <QFile>
 #include <QSaveFile>
-#include <QStringDecoder>
+
+#include "store/listfile.h"
 
 namespace editor {
-
-namespace {
-
-QString decodeLine(const QByteArray& bytes)
-{
-    // Stateless: a lead byte at the end is an error, not a wait for more.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        return QString::fromLatin1(bytes);
-    return text;
-}
-
-} // namespace
 
 QByteArray formatNumber(long long value)
 {
@@ -45,28 +32,9 @@ QByteArray formatCurrentConfig(int interval, const QStringList& paths)
     return out;
 }
 
-QStringList splitLines(const QByteArray& bytes)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = bytes.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char c = bytes[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        lines << decodeLine(bytes.mid(start, i - start));
-        if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines << decodeLine(bytes.mid(start));
-    return lines;
-}
-
 CurrentConfig parseCurrentConfig(const QByteArray& bytes)
 {
-    const QStringList lines = splitLines(bytes);
+    const QStringList lines = store::splitListLines(bytes);
     CurrentConfig config;
     config.intervalLine = lines.value(0);
     bool ok = false;
@@ -100,9 +68,11 @@ QStringList projectEntries(const QStringList& lines,
                            const std::function<bool(const QString&)>& isFile)
 {
     QStringList out;
-    for (const QString& line : lines)
-        if (!line.isEmpty() && isFile(line))
-            out << line;
+    for (const QString& line : lines) {
+        const QString path = store::listEntryPath(line);
+        if (!path.isEmpty() && isFile(path))
+            out << path;
+    }
     return out;
 }
 
@@ -111,7 +81,7 @@ QStringList currentConfigEntries(const CurrentConfig& config,
 {
     QStringList out;
     for (const QString& line : config.pathLines) {
-        const QString path = line.trimmed();
+        const QString path = store::listEntryPath(line);
         if (!path.isEmpty() && isFile(path))
             out << path;
     }

@@ -7,9 +7,9 @@
 // (the sign position) and a trailing blank: " 12 ". Lines end with CR LF.
 //
 // Paths are written as UTF-8 so that every file name survives the round trip.
-// Reading accepts UTF-8 and, for files that are not valid UTF-8 (written by
-// older versions in an 8-bit code page), Latin-1. A line ends at CR LF, CR or
-// LF. Every write replaces the file atomically.
+// Reading is the show's too (store::splitListLines): UTF-8, or Latin-1 line
+// by line for what older versions wrote in an 8-bit code page; a line ends at
+// CR LF, CR or LF. Every write replaces the file atomically.
 
 #include <functional>
 #include <optional>
@@ -28,10 +28,6 @@ QByteArray formatNumber(long long value);
 QByteArray formatProject(const QStringList& paths);
 QByteArray formatCurrentConfig(int interval, const QStringList& paths);
 
-// Lines of a text file as described above. A last line without an end is
-// kept; the empty piece after a final line end is not a line.
-QStringList splitLines(const QByteArray& bytes);
-
 struct CurrentConfig {
     QString intervalLine; // read and not used by the editor
     int count = 0;        // the count line, 0 when missing or not a number
@@ -44,8 +40,9 @@ CurrentConfig parseCurrentConfig(const QByteArray& bytes);
 std::optional<QByteArray> readWholeFile(const QString& path);
 bool writeFileAtomically(const QString& path, const QByteArray& bytes);
 
-// The lines of a project file that name existing files (empty lines,
-// folders and missing files skipped), unchanged.
+// The paths of a project file's lines (store::listEntryPath: without
+// surrounding blanks) that name existing files; empty lines, folders and
+// missing files are skipped.
 QStringList projectEntries(const QStringList& lines,
                            const std::function<bool(const QString&)>& isFile);
 

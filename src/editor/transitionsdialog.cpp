@@ -1,5 +1,7 @@
 #include "editor/transitionsdialog.h"
 
+#include <limits>
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -61,7 +63,9 @@ TransitionsDialog::TransitionsDialog(QWidget* parent)
     m_preview->setFrameShape(QFrame::StyledPanel);
 
     m_code->setObjectName("PaintEffect");
-    m_code->setRange(0, 32767);
+    // A code is a 32-bit number: one the tree does not list must come back
+    // from OK as it went in.
+    m_code->setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
     m_grain->setObjectName("EffectGrain");
     m_grain->setRange(1, 256);
     m_delay->setObjectName("EffectDelay");

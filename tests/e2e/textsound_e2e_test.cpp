@@ -14,6 +14,7 @@
 #include "common/testutil.h"
 #include "e2e/e2eutil.h"
 #include "editor/projectfiles.h"
+#include "store/listfile.h"
 #include "store/settings.h"
 
 namespace {
@@ -198,7 +199,7 @@ TEST_F(TextSoundE2E, SoundListSavedInTheDialogPlaysBehindTheShowOneAfterTheOther
         QThread::msleep(100);
     const QString listFile = windowsDir() + "/zem-sound.ini";
     ASSERT_TRUE(QFile::exists(listFile));
-    EXPECT_EQ(editor::splitLines(testutil::readFile(listFile)), (QStringList{first, second}));
+    EXPECT_EQ(store::splitListLines(testutil::readFile(listFile)), (QStringList{first, second}));
     EXPECT_EQ(store::getSetting("Background Sound Enabled", "", true), "True");
     keys(window, {"alt+a"});
     ASSERT_TRUE(editor->waitForExit(10000));

@@ -19,6 +19,7 @@
 #include "editor/frmsettings.h"
 #include "editor/modalhelper.h"
 #include "editor/projectfiles.h"
+#include "store/listfile.h"
 #include "store/settings.h"
 
 using editor::frmSound;
@@ -48,7 +49,7 @@ protected:
     }
     QStringList storedList() const
     {
-        return editor::splitLines(testutil::readFile(listFile()));
+        return store::splitListLines(testutil::readFile(listFile()));
     }
     QStringList messages() const
     {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "common/testutil.h"
+#include "store/listfile.h"
 
 using namespace editor;
 
@@ -44,33 +45,6 @@ TEST(Formats, NumbersHaveSignPositionAndTrailingBlank)
     EXPECT_EQ(formatCurrentConfig(1, {}), " 1 \r\n 0 \r\n");
 }
 
-struct SplitCase {
-    QByteArray bytes;
-    QStringList lines;
-};
-
-void PrintTo(const SplitCase& c, std::ostream* os)
-{
-    for (char ch : c.bytes)
-        *os << (ch == '\r' ? "CR " : ch == '\n' ? "LF " : std::string(1, ch));
-}
-
-class SplitLines : public ::testing::TestWithParam<SplitCase> {};
-
-TEST_P(SplitLines, EndsLinesAtCrLfCrOrLf)
-{
-    EXPECT_EQ(splitLines(GetParam().bytes), GetParam().lines);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, SplitLines,
-    ::testing::Values(SplitCase{"a\r\nb\r\n", {"a", "b"}}, SplitCase{"a\r\nb", {"a", "b"}},
-                      SplitCase{"a\rb\rc", {"a", "b", "c"}}, SplitCase{"a\nb\n", {"a", "b"}},
-                      SplitCase{"a\r\n\r\nb", {"a", "", "b"}}, SplitCase{"", {}},
-                      SplitCase{"\xc3\xa9t\xc3\xa9\r\n", {QString::fromUtf8("été")}},
-                      // Not UTF-8: an older 8-bit file.
-                      SplitCase{"caf\xe9\r\n", {QString::fromLatin1("caf\xe9")}}));
-
 TEST(CurrentConfig, CountBoundsThePathLines)
 {
     const CurrentConfig c = parseCurrentConfig(" 7 \r\n 2 \r\n/a\r\n/b\r\n/c\r\n");
@@ -93,14 +67,15 @@ TEST(CurrentConfig, MissingFileStillCountsTowardN)
     EXPECT_EQ(currentConfigEntries(config, isFile), (QStringList{a, c, a, c}));
 }
 
-TEST(ProjectEntries, SkipsBlankMissingAndFolderLinesUnchangedOtherwise)
+TEST(ProjectEntries, SkipsBlankMissingAndFolderLinesAndKeepsTrimmedPaths)
 {
     QTemporaryDir dir;
     const QString a = dir.filePath("a b.jpg");
     testutil::writeFile(a, "x");
     const auto isFile = [](const QString& p) { return QFileInfo(p).isFile(); };
-    const QStringList lines = splitLines(
-        formatProject({a, "", dir.filePath("gone.jpg"), dir.path(), a}) + a.toUtf8());
+    const QStringList lines = store::splitListLines(
+        formatProject({a, "", dir.filePath("gone.jpg"), dir.path(), "  " + a + " "}) + a.toUtf8());
+    // The trimmed path is both tested and kept.
     EXPECT_EQ(projectEntries(lines, isFile), (QStringList{a, a, a}));
 }
 
@@ -110,7 +85,7 @@ TEST(AtomicWrite, ReplacesWholeFileAndRoundTripsAnyName)
     const QString file = dir.filePath("p.kvl");
     testutil::writeFile(file, QByteArray(1000, 'x'));
     ASSERT_TRUE(writeFileAtomically(file, formatProject(kPaths)));
-    EXPECT_EQ(splitLines(*readWholeFile(file)), kPaths);
+    EXPECT_EQ(store::splitListLines(*readWholeFile(file)), kPaths);
     // A folder that does not exist cannot be written and is reported.
     EXPECT_FALSE(writeFileAtomically(dir.filePath("no/such/x.kvl"), "a"));
     EXPECT_FALSE(readWholeFile(dir.filePath("missing")).has_value());
