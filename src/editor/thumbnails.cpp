@@ -2,27 +2,23 @@
 
 #include <QFileInfo>
 
-#include "media/soundplayer.h"
 #include "media/videoframe.h"
-#include "media/mediafiles.h"
 #include "pictures/imageio.h"
+#include "store/mediakind.h"
 
 namespace editor {
 
 pictures::Thumbnailer::Kind mediaKind(const QString& path)
 {
-    static const QStringList clips = media::clipExtensions();
-    static const QStringList sounds = [] {
-        QStringList list = media::SoundPlayer::fileExtensions();
-        list << QStringLiteral(".cda");
-        return list;
-    }();
-    const QString suffix = QLatin1Char('.') + QFileInfo(path).suffix().toLower();
-    if (clips.contains(suffix))
+    switch (store::mediaKind(path)) {
+    case store::MediaKind::Clip:
         return pictures::Thumbnailer::Kind::Clip;
-    if (sounds.contains(suffix))
+    case store::MediaKind::Sound:
+    case store::MediaKind::CdTrack:
         return pictures::Thumbnailer::Kind::Sound;
-    return pictures::Thumbnailer::Kind::Picture;
+    default:
+        return pictures::Thumbnailer::Kind::Picture;
+    }
 }
 
 std::unique_ptr<pictures::Thumbnailer> makeMediaThumbnailer(const QString& cacheRoot,

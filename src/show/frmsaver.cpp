@@ -327,7 +327,7 @@ void frmSaver::loadLists(ShowMachine::Config& config)
 {
     if (m_program == Program::Editor) {
         const QString dir = store::windowsDir(true);
-        config.images = loadList(dir + QStringLiteral("zem.ini"));
+        config.images = loadImageList(dir + QStringLiteral("zem.ini"));
         if (m_mode != ShowMode::Preview)
             config.sounds = loadList(dir + QStringLiteral("zem-sound.ini"));
     } else {
@@ -337,7 +337,7 @@ void frmSaver::loadLists(ShowMachine::Config& config)
             return m_pending && m_pending->pending(path);
         };
         const archive::BundleNames names = archive::runtimeNames(m_programPath);
-        config.images = loadList(
+        config.images = loadImageList(
             archive::showListFile(QFileInfo(m_programPath).absolutePath(), names, m_workFolder),
             m_workFolder, pending);
         if (m_mode != ShowMode::Preview)

@@ -7,8 +7,9 @@
 #include <QFileInfo>
 
 #include "archive/bundle.h"
-#include "media/mediafiles.h"
 #include "show/showrules.h"
+#include "store/listfile.h"
+#include "store/mediakind.h"
 #include "store/paths.h"
 
 namespace show {
@@ -23,28 +24,22 @@ QString fileNameOf(const QString& path)
 
 } // namespace
 
-QString lowerExtension(const QString& path)
-{
-    const QString name = fileNameOf(path);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot < 0 ? QString() : name.mid(dot).toLower();
-}
-
 ItemKind itemKind(const QString& path)
 {
-    static const QStringList clips = media::clipExtensions();
-    return clips.contains(lowerExtension(path)) ? ItemKind::VideoClip : ItemKind::Picture;
+    return store::mediaKind(path) == store::MediaKind::Clip ? ItemKind::VideoClip
+                                                            : ItemKind::Picture;
 }
 
 SoundKind soundKind(const QString& path)
 {
-    static const QStringList sounds = {".wav", ".mid", ".midi", ".rmi", ".mp3"};
-    const QString ext = lowerExtension(path);
-    if (sounds.contains(ext))
+    switch (store::mediaKind(path)) {
+    case store::MediaKind::Sound:
         return SoundKind::SoundFile;
-    if (ext == QLatin1String(".cda"))
+    case store::MediaKind::CdTrack:
         return SoundKind::CdTrack;
-    return SoundKind::Other;
+    default:
+        return SoundKind::Other;
+    }
 }
 
 CdTrack cdTrack(const QString& path)
@@ -74,35 +69,37 @@ QStringList loadList(const QString& listFile, const QString& fallbackFolder,
     QFile file(listFile);
     if (listFile.isEmpty() || !file.open(QIODevice::ReadOnly))
         return list;
-    const QString text = QString::fromUtf8(file.readAll());
+    const QStringList lines = store::splitListLines(file.readAll());
     file.close();
 
     QString folder = fallbackFolder;
     if (!folder.isEmpty() && !folder.endsWith(u'/') && !folder.endsWith(u'\\'))
         folder += u'/';
 
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = start;
-        while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
-            ++end;
-        const QString line = text.mid(start, end - start);
-        if (end < text.size() && text[end] == u'\r' && end + 1 < text.size() &&
-            text[end + 1] == u'\n')
-            ++end;
-        start = end + 1;
-
-        if (line.isEmpty())
+    for (const QString& line : lines) {
+        const QString path = store::listEntryPath(line);
+        if (path.isEmpty())
             continue;
-        if (entryExists(line)) {
-            list.append(line);
+        if (entryExists(path)) {
+            list.append(path);
         } else if (!folder.isEmpty()) {
-            const QString fallback = folder + fileNameOf(line);
-            if (!fileNameOf(line).trimmed().isEmpty() &&
-                (entryExists(fallback) || (pending && pending(fallback))))
-                list.append(fallback);
+            const QString name = fileNameOf(path);
+            if (!name.isEmpty() &&
+                (entryExists(folder + name) || (pending && pending(folder + name))))
+                list.append(folder + name);
         }
     }
+    return list;
+}
+
+QStringList loadImageList(const QString& listFile, const QString& fallbackFolder,
+                          const std::function<bool(const QString&)>& pending)
+{
+    QStringList list = loadList(listFile, fallbackFolder, pending);
+    list.removeIf([](const QString& path) {
+        const store::MediaKind kind = store::mediaKind(path);
+        return kind == store::MediaKind::Sound || kind == store::MediaKind::CdTrack;
+    });
     return list;
 }
 

@@ -14,16 +14,13 @@ enum class ItemKind { Picture, VideoClip };
 // Kind of an entry of the sound list.
 enum class SoundKind { SoundFile, CdTrack, Other };
 
-// The extension from the last "." of the file name on, dot included, lower
-// case; "" when the file name has no dot. Both "/" and "\" separate folders.
-QString lowerExtension(const QString& path);
-
-// The extensions the media room plays as clips (media::clipExtensions(), any
-// case) are clips; everything else, a name without extension included, is a
-// picture.
+// By store::mediaKind: clips (".avi" ... ".mov", ".mp4", ".mkv", ".webm" ...)
+// are clips, everything else a picture. Sounds never reach the image list
+// (loadImageList drops them).
 ItemKind itemKind(const QString& path);
 
-// ".wav", ".mid", ".midi", ".rmi", ".mp3" are sound files, ".cda" a CD track.
+// By store::mediaKind: ".wav" ... ".mp3", ".ogg", ".opus", ".flac" ... are
+// sound files, ".cda" a CD track, anything else Other.
 SoundKind soundKind(const QString& path);
 
 // A ".cda" entry: the track is the leading decimal digits of the base name
@@ -39,9 +36,10 @@ CdTrack cdTrack(const QString& path);
 // file (not a folder, a named pipe or a device).
 bool entryExists(const QString& path);
 
-// Reads a list file: every line (ending at LF, CR or CR LF) that names an
-// existing file becomes an entry, unchanged, in file order; blank lines,
-// number lines and missing files are dropped, duplicates kept. A missing or
+// Reads a list file (store::splitListLines: UTF-8, or Latin-1 line by line):
+// every line whose path, without surrounding blanks, names an existing file
+// becomes an entry, that trimmed path, in file order; blank lines, number
+// lines and missing files are dropped, duplicates kept. A missing or
 // unreadable file gives an empty list.
 //
 // With a non-empty `fallbackFolder` (the runtime's work folder, with or
@@ -50,6 +48,11 @@ bool entryExists(const QString& path);
 // `pending` says it is on its way there.
 QStringList loadList(const QString& listFile, const QString& fallbackFolder = QString(),
                      const std::function<bool(const QString&)>& pending = {});
+
+// The image list: loadList's entries less sound files and CD tracks, which
+// neither the picture nor the clip player can show.
+QStringList loadImageList(const QString& listFile, const QString& fallbackFolder = QString(),
+                          const std::function<bool(const QString&)>& pending = {});
 
 // The index a walk presents next: wraps to 0 past the end of the list.
 inline int wrapIndex(int index, int count)

@@ -255,6 +255,11 @@ void ShowMachine::mouseTick(qint64 now)
 {
     if (m_closed || !inputEnds())
         return;
+    // The runtime's show without items is ended by a key or a click only:
+    // the watch keeps that rule of the movement handler, or it would end
+    // the show the handler lets run.
+    if (m_config.program == Program::Runtime && m_config.images.isEmpty())
+        return;
     const QPoint pos = m_host.cursorPos();
     if (m_watchLast != QPoint(0, 0) && (std::abs(m_watchLast.x() - pos.x()) >= kMoveThreshold ||
                                         std::abs(m_watchLast.y() - pos.y()) >= kMoveThreshold)) {

@@ -298,6 +298,11 @@ TEST_F(MachineTest, EmptyListRulesOfEachProgram)
     runtime.start(0);
     runtime.mouseMoved({7, 7});
     runtime.mouseMoved({70, 70});
+    // The mouse watch holds to the same rule as the movement events.
+    rh.cursor = {100, 100};
+    runtime.mouseTick(250);
+    rh.cursor = {400, 300};
+    runtime.mouseTick(500);
     EXPECT_EQ(rh.closes, 0);
     runtime.keyOrClick();
     EXPECT_EQ(rh.closes, 1);

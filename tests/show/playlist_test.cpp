@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -39,6 +40,28 @@ TEST_F(ListFixture, KeepsExistingFilesInOrderAndDropsEverythingElse)
     EXPECT_EQ(loadList(path("zem.ini")), (QStringList{a, b, a}));
 }
 
+TEST_F(ListFixture, OldEditorsLatin1LineAndBlanksAroundAPathStillLoadTheFile)
+{
+    const QString kaese = touch(QString::fromUtf8("Käse.bmp"));
+    const QString b = touch("b.jpg");
+    // An old editor wrote its code page; blanks around a path are not part of it.
+    const QByteArray latin1 = dir.path().toUtf8() + "/K\xe4se.bmp";
+    testutil::writeFile(path("zem.ini"), " 5 \r\n 2 \r\n" + latin1 + "\r\n  " + b.toUtf8() + " \r\n");
+    const QStringList list = loadList(path("zem.ini"));
+    EXPECT_EQ(list, (QStringList{kaese, b}));
+    for (const QString& entry : list)
+        EXPECT_TRUE(QFileInfo(entry).isFile()) << entry.toStdString();
+}
+
+TEST_F(ListFixture, ImageListHoldsPicturesAndClipsButNoSounds)
+{
+    const QString pic = touch("a.png"), clip = touch("c.mp4"), ogg = touch("s.ogg"),
+                  cd = touch("Track02.cda"), odd = touch("n.xyz");
+    testutil::writeFile(path("zem.ini"), (QStringList{pic, ogg, clip, cd, odd}).join("\n").toUtf8());
+    EXPECT_EQ(loadImageList(path("zem.ini")), (QStringList{pic, clip, odd}));
+    EXPECT_EQ(loadList(path("zem.ini")), (QStringList{pic, ogg, clip, cd, odd}));
+}
+
 TEST_F(ListFixture, MissingListFileGivesEmptyList)
 {
     EXPECT_TRUE(loadList(path("nothing.ini")).isEmpty());
@@ -65,10 +88,8 @@ struct KindCase {
     SoundKind sound;
 };
 
-void PrintTo(const KindCase& c, std::ostream* os)
-{
-    *os << c.path;
-}
+void PrintTo(const KindCase& c, std::ostream* os) { *os << c.path; }
+
 
 class KindTest : public ::testing::TestWithParam<KindCase> {};
 
@@ -85,6 +106,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"/m/a.Mpe", ItemKind::VideoClip, SoundKind::Other},
                       KindCase{"/m/a.mpeg", ItemKind::VideoClip, SoundKind::Other},
                       KindCase{"/m/a.MOV", ItemKind::VideoClip, SoundKind::Other},
+                      KindCase{"/m/a.mp4", ItemKind::VideoClip, SoundKind::Other},
                       KindCase{"/m/a.WebM", ItemKind::VideoClip, SoundKind::Other},
                       KindCase{"/m/photo.jpg", ItemKind::Picture, SoundKind::Other},
                       KindCase{"/m.avi/noext", ItemKind::Picture, SoundKind::Other},
@@ -94,7 +116,9 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"/m/a.MIDI", ItemKind::Picture, SoundKind::SoundFile},
                       KindCase{"/m/a.rmi", ItemKind::Picture, SoundKind::SoundFile},
                       KindCase{"/m/a.Mp3", ItemKind::Picture, SoundKind::SoundFile},
-                      KindCase{"/m/a.ogg", ItemKind::Picture, SoundKind::Other},
+                      KindCase{"/m/a.ogg", ItemKind::Picture, SoundKind::SoundFile},
+                      KindCase{"/m/a.opus", ItemKind::Picture, SoundKind::SoundFile},
+                      KindCase{"/m/a.flac", ItemKind::Picture, SoundKind::SoundFile},
                       KindCase{"D:\\Track12.CDA", ItemKind::Picture, SoundKind::CdTrack}));
 
 TEST(CdTrackTest, TrackFromTheBaseNameAndDriveFromThePath)
