@@ -393,7 +393,16 @@ void PictureView::startPaint()
     m_timer->stop();
     ++m_serial;
     if (atOnce) {
-        m_frame = planned ? std::move(plan->target) : composeScreen();
+        QImage target = planned ? std::move(plan->target) : composeScreen();
+        if (m_params.transparentColor.isValid()) {
+            const QPoint offset =
+                (m_frameRect.topLeft() - geometry().topLeft()) * devicePixelRatioF();
+            applyTransparentColor(target,
+                                  oldScreen(m_frameValid ? m_frame : QImage(), offset,
+                                            target.size(), m_backColor),
+                                  m_params.transparentColor);
+        }
+        m_frame = std::move(target);
         m_frameRect = geometry();
         m_frameValid = true;
         update();

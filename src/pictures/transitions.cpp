@@ -1080,8 +1080,28 @@ bool isPoolCode(int code)
 int EffectParams::durationMs() const
 {
     const int passes = std::clamp(maxPasses, 0, 10000);
-    const int delay = std::clamp(delayMs, 0, 10000);
+    // A delay of 0 (or less) is the fastest pace, a step per millisecond:
+    // stored by an old editor as "as fast as you can", it never meant "no
+    // effect".
+    const int delay = std::clamp(delayMs, 1, 10000);
     return int(std::min<qint64>(qint64(passes) * delay, 60000));
+}
+
+void applyTransparentColor(QImage& to, const QImage& from, const QColor& transparent)
+{
+    if (!transparent.isValid() || to.isNull() || to.size() != from.size())
+        return;
+    if (to.format() != QImage::Format_RGB32)
+        to.convertTo(QImage::Format_RGB32);
+    const QImage back = from.convertToFormat(QImage::Format_RGB32);
+    const quint32 key = transparent.rgb() & 0x00ffffffu;
+    for (int y = 0; y < to.height(); ++y) {
+        auto* t = reinterpret_cast<quint32*>(to.scanLine(y));
+        const auto* f = reinterpret_cast<const quint32*>(back.constScanLine(y));
+        for (int x = 0; x < to.width(); ++x)
+            if ((t[x] & 0x00ffffffu) == key)
+                t[x] = f[x];
+    }
 }
 
 QColor bgrToColor(qint64 value)
@@ -1167,18 +1187,8 @@ Transition::Transition(int code, const EffectParams& params, const QImage& from,
                                       : QImage(to.size(), QImage::Format_RGB32);
     if (from.size() != to.size())
         d.from.fill(Qt::black);
-    const int w = d.to.width(), h = d.to.height();
 
-    if (params.transparentColor.isValid() && !d.to.isNull()) {
-        const quint32 key = params.transparentColor.rgb() & 0x00ffffffu;
-        for (int y = 0; y < h; ++y) {
-            auto* t = reinterpret_cast<quint32*>(d.to.scanLine(y));
-            const auto* f = reinterpret_cast<const quint32*>(d.from.constScanLine(y));
-            for (int x = 0; x < w; ++x)
-                if ((t[x] & 0x00ffffffu) == key)
-                    t[x] = f[x];
-        }
-    }
+    applyTransparentColor(d.to, d.from, params.transparentColor);
     if (d.to.isNull() || params.durationMs() <= 0)
         m_info = EffectInfo{};
     d.family = m_info.family;

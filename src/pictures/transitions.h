@@ -37,7 +37,9 @@
 //
 // Parameters (the imaging control's paint properties):
 //   EffectGrain     size in pixels of the cells the reveal works in; 1 = per pixel
-//   EffectDelay     milliseconds per step
+//   EffectDelay     milliseconds per step; 0 is the fastest pace, not "no
+//                   paint": the steps follow each other with no pause (1 ms
+//                   each), so the effect still runs, in PaintMaxPasses ms
 //   PaintMaxPasses  number of steps; the paint lasts EffectDelay x PaintMaxPasses ms,
 //                   and progress moves in PaintMaxPasses visible steps
 //   WandSize        width in pixels of a band in WandColor that runs just behind
@@ -115,6 +117,12 @@ struct EffectParams {
     // Total duration of a paint in milliseconds (0 = paints at once).
     int durationMs() const;
 };
+
+// Replaces every pixel of `to` in the transparent colour by the pixel of
+// `from` at the same place (nothing for an invalid colour or pictures of
+// different sizes); `to` becomes Format_RGB32. Painting with or without an
+// effect lets the old screen show through the same pixels.
+void applyTransparentColor(QImage& to, const QImage& from, const QColor& transparent);
 
 // Colours as the settings store them: 0x00BBGGRR, red in the low byte.
 // Negative values give an invalid colour ("none").

@@ -316,9 +316,13 @@ TEST(EffectParams, MaxPassesQuantisesProgress)
     params.maxPasses = 64;
     params.delayMs = 10;
     EXPECT_EQ(params.durationMs(), 640);
+    // A delay of 0 is the fastest pace, a step per millisecond, not "no effect".
     params.delayMs = 0;
+    EXPECT_EQ(params.durationMs(), 64);
+    EXPECT_NE(Transition(2000, params, from, to).frame(0.5), to);
+    params.maxPasses = 0; // no steps at all paints at once
     EXPECT_EQ(params.durationMs(), 0);
-    EXPECT_EQ(Transition(2000, params, from, to).frame(0.5), to); // zero time paints at once
+    EXPECT_EQ(Transition(2000, params, from, to).frame(0.5), to);
 }
 
 TEST(EffectParams, TransparentColourLetsTheOldScreenShowThrough)

@@ -160,6 +160,53 @@ TEST_F(PictureViewTest, TheNextPictureTakesOverFromThePreviousOne)
     EXPECT_EQ(at(view, 100, 50), kGreen);
 }
 
+// A magenta square in a green picture over a red one: the red stays visible
+// through the square whether the picture comes with an effect or at once.
+class TransparentColour : public PictureViewTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(TransparentColour, LetsTheOldPictureThroughWithOrWithoutAnEffect)
+{
+    view.setImage(filled(QSize(200, 100), Qt::red));
+    view.setPaintEffect(0);
+    view.show();
+    ASSERT_EQ(at(view, 100, 50), kRed);
+
+    QImage next = filled(QSize(200, 100), Qt::green);
+    {
+        QPainter p(&next);
+        p.fillRect(90, 40, 20, 20, Qt::magenta);
+    }
+    view.setTransparentColor(Qt::magenta);
+    view.setPaintEffect(GetParam());
+    view.setImage(next);
+    view.stopPaint();
+    EXPECT_EQ(at(view, 100, 50), kRed);
+    EXPECT_EQ(at(view, 20, 20), kGreen);
+}
+
+INSTANTIATE_TEST_SUITE_P(Effects, TransparentColour, ::testing::Values(0, 2000, 16000),
+                         [](const auto& info) {
+                             return info.param == 0 ? std::string("AtOnce")
+                                                    : "Effect" + std::to_string(info.param);
+                         });
+
+TEST_F(PictureViewTest, AnEffectDelayOfZeroStillPaintsTheEffect)
+{
+    view.setImage(filled(QSize(200, 100), Qt::red));
+    view.setPaintEffect(0);
+    view.show();
+    view.setEffectDelay(0);
+    view.setPaintMaxPasses(100);
+    view.setPaintEffect(2000); // left to right
+    view.setImage(filled(QSize(200, 100), Qt::green));
+    ASSERT_TRUE(view.isPainting());
+    EXPECT_EQ(at(view, 190, 50), kRed); // the first frame: the front has not got there
+    clock.now += 100; // a hundred 1 ms steps: the fastest pace
+    view.advanceFrame();
+    EXPECT_FALSE(view.isPainting());
+    EXPECT_EQ(at(view, 190, 50), kGreen);
+}
+
 TEST_F(PictureViewTest, HidingLoadingAndShowingAgainStartsANewPaint)
 {
     view.setImage(filled(QSize(200, 100), Qt::red));
