@@ -249,4 +249,14 @@ Mode parseCommandLine(const QStringList& args, const QString& xscreensaverWindow
     return mode;
 }
 
+bool hostWindowIsPreview(QSize host, const QList<QSize>& screens)
+{
+    if (screens.isEmpty())
+        return false;
+    for (const QSize& screen : screens)
+        if (host.width() >= screen.width() && host.height() >= screen.height())
+            return false;
+    return true;
+}
+
 } // namespace app

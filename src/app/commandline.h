@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include <QList>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -78,5 +80,13 @@ std::optional<std::uint32_t> parseXWindowId(const QString& text);
 //  3. The switch, the first two characters of the command text: "/p" Preview,
 //     "/a" Password, "/s" Show, anything else Config.
 Mode parseCommandLine(const QStringList& args, const QString& xscreensaverWindow = {});
+
+// XScreenSaver runs a hack in two kinds of window: its settings dialog's
+// preview, smaller than the screen, and the saver's own window, which covers
+// a screen. A host window at least as large as one of the screens, both
+// ways, is the real show (sound, overlay); any smaller one is a preview, as
+// "/p" is (no sound, no overlay, input ignored). Without any screen known
+// the window is taken for the real show.
+bool hostWindowIsPreview(QSize host, const QList<QSize>& screens);
 
 } // namespace app

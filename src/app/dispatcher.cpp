@@ -81,7 +81,19 @@ int runEmbedded(const Mode& mode, const WindowFactories& factories)
         return 1;
     }
 
-    QWidget* window = factories.makeShow(mode);
+    // A host's small window is its settings preview, and the show in it
+    // behaves as the "/p" preview does.
+    Mode shown = mode;
+    if (mode.kind == ModeKind::Host && !mode.rootWindow) {
+        QList<QSize> screens;
+        for (const QScreen* screen : QGuiApplication::screens())
+            screens << screen->size() * screen->devicePixelRatio();
+        const std::optional<QSize> host = desktop::x11WindowSize(parent);
+        if (host && hostWindowIsPreview(*host, screens))
+            shown.kind = ModeKind::Preview;
+    }
+
+    QWidget* window = factories.makeShow(shown);
     window->setAttribute(Qt::WA_DeleteOnClose);
     // A child of the root window is a top-level window to a window manager,
     // which must leave it undecorated where it is.

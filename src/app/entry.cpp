@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <QSocketNotifier>
 
 #include "app/commandline.h"
@@ -156,6 +157,7 @@ int runProgram(int argc, char** argv, const ProgramInfo& program,
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QString::fromLatin1(program.name));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELVRA_VERSION));
+    QApplication::setWindowIcon(QIcon(QString::fromLatin1(kIconResource)));
     closeWindowsOnSignals();
     // Qt has taken its own options (-display, -platform...) out by now.
     const Mode mode = parseCommandLine(argumentsOf(QCoreApplication::arguments()),

@@ -43,4 +43,8 @@ InstallPlan currentInstallPlan();
 // (desktop::registerProjectType), the entry starting "Kelvra Saver.scr".
 InstallResult install(const InstallPlan& plan);
 
+// The program's icon: a 256 x 256 PNG in the resources, set on every window
+// at start-up (the desktop entry names the theme's scalable one).
+inline constexpr const char* kIconResource = ":/app/kelvra-saver.png";
+
 } // namespace app

@@ -205,18 +205,8 @@ QString projectMimeXml()
 
 QByteArray iconSvg()
 {
-    // A screen with a sunset picture on it.
-    return QByteArrayLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\" "
-        "viewBox=\"0 0 64 64\">\n"
-        "  <rect x=\"4\" y=\"8\" width=\"56\" height=\"40\" rx=\"4\" fill=\"#1b2230\"/>\n"
-        "  <rect x=\"8\" y=\"12\" width=\"48\" height=\"32\" fill=\"#f4a340\"/>\n"
-        "  <circle cx=\"40\" cy=\"26\" r=\"7\" fill=\"#ffe27a\"/>\n"
-        "  <path d=\"M8 44 L22 28 L32 38 L40 32 L56 44 Z\" fill=\"#2e6b4f\"/>\n"
-        "  <rect x=\"26\" y=\"48\" width=\"12\" height=\"6\" fill=\"#1b2230\"/>\n"
-        "  <rect x=\"18\" y=\"54\" width=\"28\" height=\"4\" rx=\"2\" fill=\"#1b2230\"/>\n"
-        "</svg>\n");
+    QFile icon(QStringLiteral(":/desktop/kelvra-saver.svg"));
+    return icon.open(QIODevice::ReadOnly) ? icon.readAll() : QByteArray();
 }
 
 Registration registerProjectType(const QString& dataHome, const QString& editorProgram)

@@ -158,4 +158,32 @@ TEST(ForwardedMessage, PathOnlyFromTheEditor)
     EXPECT_EQ(app::forwardedMessage(app::Mode{}, true), QStringLiteral("[Restore App]"));
 }
 
+struct HostCase {
+    const char* name;
+    QSize host;
+    QList<QSize> screens;
+    bool preview;
+};
+
+void PrintTo(const HostCase& c, std::ostream* os) { *os << c.name; }
+
+class HostWindowKind : public ::testing::TestWithParam<HostCase> {};
+
+TEST_P(HostWindowKind, SmallerThanEveryScreenIsThePreview)
+{
+    EXPECT_EQ(app::hostWindowIsPreview(GetParam().host, GetParam().screens), GetParam().preview);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, HostWindowKind,
+    ::testing::Values(
+        HostCase{"SettingsPreview", {320, 240}, {{1920, 1080}}, true},
+        HostCase{"WholeScreen", {1920, 1080}, {{1920, 1080}}, false},
+        HostCase{"OneColumnShort", {1919, 1080}, {{1920, 1080}}, true},
+        HostCase{"OneRowShort", {1920, 1079}, {{1920, 1080}}, true},
+        HostCase{"SmallerOfTwoMonitors", {1280, 1024}, {{1920, 1080}, {1280, 1024}}, false},
+        HostCase{"WiderThanTallerScreen", {1920, 1024}, {{1280, 1080}, {1920, 1080}}, true},
+        HostCase{"NoScreenKnown", {320, 240}, {}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace

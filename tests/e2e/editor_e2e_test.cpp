@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -88,6 +89,26 @@ TEST_F(EditorE2E, OpensWithStoredListAndAcceptWritesAndCloses)
     // The list was loaded and written back with the interval in force.
     EXPECT_EQ(testutil::readFile(zemIni()), editor::formatCurrentConfig(7, paths));
     EXPECT_EQ(editor->stdErr(), QString()) << "the editor prints nothing in normal use";
+}
+
+TEST_F(EditorE2E, TheWindowCarriesTheProgramsIcon)
+{
+    auto editor = start();
+    const quint32 window = e2e::waitForWindow(kCaption, 10000);
+    ASSERT_NE(window, 0u) << editor->stdErr().toStdString();
+    QProcess xprop;
+    // Read as numbers: the width and height lead the property's pixels.
+    xprop.start(QStringLiteral("xprop"),
+                {QStringLiteral("-display"), e2e::display(), QStringLiteral("-id"),
+                 QString::number(window), QStringLiteral("-len"), QStringLiteral("16"),
+                 QStringLiteral("-f"), QStringLiteral("_NET_WM_ICON"), QStringLiteral("32c"),
+                 QStringLiteral("_NET_WM_ICON")});
+    ASSERT_TRUE(xprop.waitForFinished(10000));
+    const QString icon = QString::fromUtf8(xprop.readAllStandardOutput());
+    EXPECT_TRUE(icon.contains(QStringLiteral("_NET_WM_ICON(CARDINAL) = 256, 256")))
+        << icon.left(200).toStdString();
+    focusAndKey(window, QStringLiteral("alt+c"));
+    EXPECT_TRUE(editor->waitForExit(10000));
 }
 
 TEST_F(EditorE2E, ProjectOnCommandLineAndForwardedToTheRunningEditor)

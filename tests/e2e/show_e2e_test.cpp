@@ -286,29 +286,97 @@ TEST_F(ShowE2E, PreviewDrawsInsideAForeignWindowAndIgnoresInput)
     EXPECT_TRUE(show->waitForExit(3000));
 }
 
-TEST_F(ShowE2E, HostedShowIsPlacedInTheHostsWindowAndLeftToTheHost)
+// XScreenSaver's two windows: the saver's own, covering the screen, and its
+// settings preview. A small green picture with a yellow text overlay tells
+// which show runs in each.
+struct HostedShow : ShowE2E {
+    const QColor green{0, 200, 0};
+    const QColor blue{30, 30, 120};
+    const QColor yellow{255, 255, 0};
+
+    std::unique_ptr<e2e::Program> startIn(const e2e::HostWindow& host)
+    {
+        writeZem({picture("green.png", green, 160, 120)});
+        store::saveSetting("Background Color", bgr(blue), true);
+        store::saveSetting("Display Text", "MM", true);
+        store::saveSetting("Display Text Align", "8", true); // bottom right
+        store::saveSetting("Display Text Font Size", "20", true);
+        store::saveSetting("Display Text Forecolor", bgr(yellow), true);
+        store::saveSetting("Display Text Bold", "True", true);
+        // As XScreenSaver starts a hack: "-root" and the window in the environment.
+        QProcessEnvironment env = session->env();
+        env.insert("XSCREENSAVER_WINDOW", QStringLiteral("0x%1").arg(host.id(), 0, 16));
+        return std::make_unique<e2e::Program>(e2e::binary("kelvra-saver"), QStringList{"-root"},
+                                              env);
+    }
+    int yellowPixels(const QImage& shot, const QRect& area) const
+    {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                n += near(pixel(shot, x, y), yellow, 40) ? 1 : 0;
+        return n;
+    }
+    // Input belongs to the host: the show goes on until the host window goes.
+    void inputIsLeftToTheHost(e2e::Program& show, e2e::HostWindow& host)
+    {
+        e2e::xdotool({"mousemove", "200", "200"});
+        e2e::xdotool({"mousemove", "260", "260"});
+        e2e::xdotool({"click", "1"});
+        e2e::xdotool({"key", "a"});
+        QThread::msleep(800);
+        EXPECT_TRUE(show.running());
+        host.destroy();
+        EXPECT_TRUE(show.waitForExit(3000));
+    }
+};
+
+TEST_F(HostedShow, AHostWindowCoveringTheScreenRunsTheRealShow)
 {
-    writeZem({picture("green.png", QColor(0, 200, 0), 320, 240)});
-    store::saveSetting("Background Color", bgr(QColor(30, 30, 120)), true);
-    e2e::HostWindow host(QRect(100, 100, 640, 480));
+    e2e::HostWindow host(QRect(0, 0, 1280, 1024));
     ASSERT_NE(host.id(), 0u);
-    // As XScreenSaver starts a hack: "-root" and the window in the environment.
-    QProcessEnvironment env = session->env();
-    env.insert("XSCREENSAVER_WINDOW", QStringLiteral("0x%1").arg(host.id(), 0, 16));
-    auto show =
-        std::make_unique<e2e::Program>(e2e::binary("kelvra-saver"), QStringList{"-root"}, env);
-    // Centred at its own size in the host: (260, 220) to (580, 460).
-    ASSERT_TRUE(waitFor({270, 230}, QColor(0, 200, 0), 6000, "show-hosted"));
-    const QImage shot = e2e::screenshot();
-    EXPECT_TRUE(near(pixel(shot, 575, 455), QColor(0, 200, 0)));
-    EXPECT_TRUE(near(pixel(shot, 250, 230), QColor(30, 30, 120)));
-    EXPECT_TRUE(near(pixel(shot, 590, 470), QColor(30, 30, 120)));
-    e2e::xdotool({"mousemove", "300", "300"});
-    e2e::xdotool({"mousemove", "400", "400"});
+    auto show = startIn(host);
+    // Centred at its own size: (560, 452) to (720, 572), overlay included.
+    ASSERT_TRUE(waitFor({565, 457}, green, 6000, "show-hosted"));
+    QThread::msleep(300);
+    const QImage shot = e2e::screenshot("show-hosted");
+    EXPECT_TRUE(near(pixel(shot, 715, 457), green));
+    EXPECT_TRUE(near(pixel(shot, 550, 440), blue));
+    EXPECT_GT(yellowPixels(shot, QRect(640, 512, 80, 60)), 10) << "no overlay";
+    inputIsLeftToTheHost(*show, host);
+}
+
+TEST_F(HostedShow, ASmallHostWindowIsTheSettingsPreview)
+{
+    e2e::HostWindow host(QRect(100, 100, 320, 240));
+    ASSERT_NE(host.id(), 0u);
+    auto show = startIn(host);
+    // As "/p": stretched over the whole window, and no overlay.
+    ASSERT_TRUE(waitFor({105, 105}, green, 6000, "show-hosted-preview"));
+    ASSERT_TRUE(waitFor({415, 335}, green, 2000, "show-hosted-preview-corner"));
+    QThread::msleep(300);
+    const QImage shot = e2e::screenshot("show-hosted-preview");
+    EXPECT_EQ(yellowPixels(shot, QRect(100, 100, 320, 240)), 0) << "overlay in a preview";
+    inputIsLeftToTheHost(*show, host);
+}
+
+TEST_F(ShowE2E, RuntimeShowWithoutItemsOutlastsMouseMovementButNotAKey)
+{
+    const QString work = windowsDir + "/tmpFiles";
+    QDir().mkpath(work);
+    testutil::writeFile(work + "/vls.scr", "runtime");
+    testutil::writeFile(work + "/vls.ini", "[Screen Saver Properties]\r\nPaint Effect=0\r\n");
+    store::saveSetting("Background Color", bgr(QColor(200, 40, 90)), true);
+    testutil::writeFile(work + "/ivls.ini", "");
+    auto show = start({"/s"}, "vls");
+    ASSERT_TRUE(waitFor({640, 512}, QColor(200, 40, 90), 6000, "show-runtime-empty"));
+    // Large moves, each held longer than the mouse watch's period.
+    for (const char* to : {"100", "900", "300"}) {
+        e2e::xdotool({"mousemove", to, to});
+        QThread::msleep(400);
+    }
+    EXPECT_TRUE(show->running()) << "mouse movement ended the runtime's empty show";
     e2e::xdotool({"key", "a"});
-    QThread::msleep(800);
-    EXPECT_TRUE(show->running());
-    host.destroy();
     EXPECT_TRUE(show->waitForExit(3000));
 }
 
