@@ -7,6 +7,7 @@
 
 #include "archive/ziparchive.h"
 #include "store/ini.h"
+#include "store/mediakind.h"
 
 namespace archive {
 
@@ -96,17 +97,7 @@ bool writeSettingsFile(const QString& path, const QList<QPair<QString, QString>>
 
 bool keptAsIs(const QString& path)
 {
-    static const QSet<QString> kept = {
-        QStringLiteral("avi"), QStringLiteral("mpg"),  QStringLiteral("mpe"),
-        QStringLiteral("mpeg"), QStringLiteral("mpv"), QStringLiteral("mp2"),
-        QStringLiteral("mpa"), QStringLiteral("wav"),  QStringLiteral("midi"),
-        QStringLiteral("mid"), QStringLiteral("mp3"),  QStringLiteral("jpg"),
-        QStringLiteral("jpe"), QStringLiteral("jpeg"),
-        // The show plays these as clips too; a clip has no JPEG form.
-        QStringLiteral("mov")};
-    const QString name = path.mid(std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1);
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot >= 0 && kept.contains(name.mid(dot + 1).toLower());
+    return store::packedUnconverted(path);
 }
 
 BundleEntries::BundleEntries(QString workFolder,

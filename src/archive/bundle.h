@@ -77,7 +77,8 @@ QList<QPair<QString, QString>> bundleSettingValues(const BundleSettingsSource& s
 bool writeSettingsFile(const QString& path, const QList<QPair<QString, QString>>& values);
 
 // True when the item goes into the bundle as it is: clips, sounds and JPEGs
-// by extension (any case). Other still pictures are converted.
+// by extension (any case), as store::packedUnconverted tells them, today's
+// ".mp4" or ".ogg" included. Other still pictures are converted.
 bool keptAsIs(const QString& path);
 
 // Turns the media list into list-file entries, one item at a time, so that

@@ -207,6 +207,17 @@ TEST_F(SampleBundle, WithoutASoundListOnlyMediaListAndSettingsArePacked)
                            files.settingsFile}));
 }
 
+TEST(BundleEntryKinds, ClipsSoundsAndJpegsOfEveryAgeGoInAsTheyAre)
+{
+    for (const char* kept : {"/m/a.AVI", "/m/a.mov", "/m/a.mp4", "/m/a.mkv", "/m/a.webm",
+                             "/m/a.ogv", "/m/a.m4v", "/m/a.wav", "/m/a.ogg", "/m/a.opus",
+                             "/m/a.flac", "/m/a.m4a", "/m/a.aac", "/m/a.oga", "/m/a.mpa",
+                             "/m/a.JPG", "/m/a.jpe"})
+        EXPECT_TRUE(archive::keptAsIs(kept)) << kept;
+    for (const char* converted : {"/m/a.png", "/m/a.bmp", "/m/a.tif", "/m/noext"})
+        EXPECT_FALSE(archive::keptAsIs(converted)) << converted;
+}
+
 TEST(BundleSettings, NeverSetDisplayTextGivesAnEmptyValueInItsPlace)
 {
     BundleSettingsSource source;
