@@ -1,5 +1,7 @@
 #include "runtime/desktopcalls.h"
 
+#include "desktop/screensaver.h"
+#include "desktop/wallpaper.h"
 #include "store/settings.h"
 
 namespace runtime {
@@ -12,16 +14,18 @@ QString activeSaver()
 
 bool selectActiveSaver(const QString& saverPath)
 {
-    // Call point: the desktop room's XScreenSaver selection goes here.
-    return store::saveValue(store::RootKey::CurrentUser, QString::fromLatin1(kDesktopKey),
-                            QStringLiteral("SCRNSAVE.EXE"), saverPath, true);
+    // The store's value and the user's XScreenSaver file, as the editor does.
+    return desktop::selectScreenSaver(saverPath).ok;
 }
 
 bool applyWallpaper(const QString& bitmapPath)
 {
-    // Call point: the desktop room's wallpaper backends go here.
-    Q_UNUSED(bitmapPath);
-    return false;
+    if (bitmapPath.isEmpty())
+        return desktop::removeWallpaper(Qt::black);
+    desktop::WallpaperRequest request;
+    request.file = bitmapPath;
+    request.style = desktop::WallpaperStyle::Centered;
+    return desktop::applyWallpaper(request);
 }
 
 } // namespace runtime

@@ -1,9 +1,8 @@
 #pragma once
 // Where the settings dialog reaches the desktop: making a saver the active
-// screen saver and setting the wallpaper. The desktop room's XScreenSaver
-// and wallpaper backends belong behind these two calls; until they are in
-// the tree, the active saver is only recorded in the store's
-// "Control Panel\Desktop" key and the wallpaper is not applied.
+// screen saver (the store's "Control Panel\Desktop" value and the user's
+// XScreenSaver file) and setting the wallpaper through the desktop's own
+// backend, both by the desktop room's code.
 
 #include <QString>
 

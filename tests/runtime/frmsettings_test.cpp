@@ -143,4 +143,19 @@ TEST_F(SettingsDialog, CancelStoresTheIntervalAsTypedEvenEmpty)
     EXPECT_FALSE(QFileInfo::exists(m_dialog->acceptedListPath()));
 }
 
+TEST_F(SettingsDialog, SetAsActiveScreenSaverTellsXScreenSaver)
+{
+    // The user's XScreenSaver file lives in $HOME: a temporary one here.
+    const QByteArray oldHome = qgetenv("HOME");
+    qputenv("HOME", m_env.root().toUtf8());
+    m_dialog->findChild<QAction*>(QStringLiteral("mnuSetSS"))->trigger();
+    const QByteArray file = testutil::readFile(m_env.root() + "/.xscreensaver");
+    qputenv("HOME", oldHome);
+    ASSERT_EQ(m_log.lines().size(), 1);
+    EXPECT_TRUE(m_log.lines().first().contains("successfully set as the active screen saver"))
+        << m_log.lines().first();
+    EXPECT_TRUE(file.contains("mode:") && file.contains("selected:")) << file.constData();
+    EXPECT_TRUE(file.contains(QFileInfo(m_saver.program).fileName().toUtf8())) << file.constData();
+}
+
 } // namespace
