@@ -36,13 +36,6 @@ SoundPlayer::~SoundPlayer()
         d->current->close();
 }
 
-QStringList SoundPlayer::fileExtensions()
-{
-    return {QStringLiteral(".wav"),  QStringLiteral(".mp3"), QStringLiteral(".ogg"),
-            QStringLiteral(".flac"), QStringLiteral(".m4a"), QStringLiteral(".mid"),
-            QStringLiteral(".midi"), QStringLiteral(".rmi")};
-}
-
 QString SoundPlayer::deviceType() const
 {
     return d->deviceType;

@@ -50,9 +50,6 @@ public:
     explicit SoundPlayer(QObject* parent = nullptr);
     ~SoundPlayer() override;
 
-    // Sound-file extensions this player knows (lower case, with the dot).
-    static QStringList fileExtensions();
-
     QString deviceType() const;
     void setDeviceType(const QString& type);
     QString fileName() const;

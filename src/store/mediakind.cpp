@@ -28,8 +28,10 @@ const QStringList& clipExtensions()
 
 const QStringList& soundExtensions()
 {
-    static const QStringList list = {".wav", ".mid", ".midi", ".rmi", ".mp3", ".ogg",
-                                     ".oga", ".opus", ".flac", ".m4a", ".aac"};
+    // AIFF too: the sound list's file dialog offers it, and the player plays it.
+    static const QStringList list = {".wav", ".mid",  ".midi", ".rmi", ".mp3",
+                                     ".ogg", ".oga",  ".opus", ".flac", ".m4a",
+                                     ".aac", ".aif",  ".aiff", ".aifc"};
     return list;
 }
 

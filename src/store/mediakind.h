@@ -17,7 +17,8 @@ QString lowerExtension(const QString& path);
 
 // Clips: ".avi", ".mpg", ".mpe", ".mpeg", ".mov" and today's containers
 // ".mp4", ".m4v", ".mkv", ".webm", ".ogv". Sounds: ".wav", ".mid", ".midi",
-// ".rmi", ".mp3" and ".ogg", ".oga", ".opus", ".flac", ".m4a", ".aac".
+// ".rmi", ".mp3" and ".ogg", ".oga", ".opus", ".flac", ".m4a", ".aac",
+// ".aif", ".aiff", ".aifc".
 // ".cda" is an audio-CD track. Everything else, a name without extension
 // included, is a picture; a clip or sound file never is one.
 MediaKind mediaKind(const QString& path);

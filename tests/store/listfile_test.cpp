@@ -79,6 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KindCase{"/m/a.FLAC", MediaKind::Sound, true},
                       KindCase{"/m/a.m4a", MediaKind::Sound, true},
                       KindCase{"/m/a.aac", MediaKind::Sound, true},
+                      KindCase{"/m/a.AIFF", MediaKind::Sound, true},
                       KindCase{"D:\\Track12.CDA", MediaKind::CdTrack, true},
                       KindCase{"/m/photo.JPG", MediaKind::Picture, true},
                       KindCase{"/m/old.mpv", MediaKind::Picture, true},
