@@ -15,6 +15,7 @@
 #include "archive/resultcode.h"
 #include "sfx/installerwindow.h"
 #include "sfx/packageinstaller.h"
+#include "sfx/programstart.h"
 #include "store/messages.h"
 
 #include <QLineEdit>
@@ -59,14 +60,9 @@ int unattended(sfx::PackageInstaller& installer, const QString& destOption, bool
 
 int main(int argc, char* argv[])
 {
-    bool quiet = false;
-    for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--unattended") == 0)
-            quiet = true;
-    }
-    // Unattended runs need no display.
-    std::unique_ptr<QCoreApplication> app(quiet ? new QCoreApplication(argc, argv)
-                                                : new QApplication(argc, argv));
+    const sfx::ProgramStart start = sfx::startProgram(argc, argv);
+    const bool quiet = start.unattended;
+    QCoreApplication* app = start.app.get();
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Installs a personalized screen saver."));
     parser.addHelpOption();

@@ -12,17 +12,14 @@
 #include <QDir>
 
 #include "sfx/packageinstaller.h"
+#include "sfx/programstart.h"
 #include "store/messages.h"
 
 int main(int argc, char* argv[])
 {
-    bool quiet = false;
-    for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--unattended") == 0)
-            quiet = true;
-    }
-    std::unique_ptr<QCoreApplication> app(quiet ? new QCoreApplication(argc, argv)
-                                                : new QApplication(argc, argv));
+    const sfx::ProgramStart start = sfx::startProgram(argc, argv);
+    const bool quiet = start.unattended;
+    QCoreApplication* app = start.app.get();
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Removes a personalized screen saver."));
     parser.addHelpOption();
