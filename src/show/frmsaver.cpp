@@ -1,5 +1,7 @@
 #include "show/frmsaver.h"
 
+#include <utility>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
@@ -557,7 +559,7 @@ void frmSaver::finishDecode(DecodedPicture result)
     }
     if (!m_waitingFor.isEmpty() && result.path == m_waitingFor) {
         m_waitingFor.clear();
-        presentPicture(result, m_waitingEffect);
+        presentPicture(std::move(result), m_waitingEffect);
     } else {
         m_ready = std::move(result);
     }
@@ -606,7 +608,7 @@ void frmSaver::showPicture(const QString& path, bool exists, int effect)
     if (m_ready && m_ready->path == path) {
         DecodedPicture picture = std::move(*m_ready);
         m_ready.reset();
-        presentPicture(picture, effect);
+        presentPicture(std::move(picture), effect);
         return;
     }
     m_waitingFor = path;
@@ -615,10 +617,18 @@ void frmSaver::showPicture(const QString& path, bool exists, int effect)
         startDecode(path);
 }
 
-void frmSaver::presentPicture(const DecodedPicture& picture, int effect)
+void frmSaver::presentPicture(DecodedPicture picture, int effect)
 {
-    if (picture.ok)
-        m_current = picture;
+    // What was made ahead with the decode serves this one paint. The picture
+    // kept as the one on screen is the decode alone: shown again (a listed
+    // duplicate, the picture after a clip) it is drawn with its text anew,
+    // never from a made image that is no longer there.
+    const std::optional<OverlayInputs> madeFor = std::exchange(picture.overlay, std::nullopt);
+    const QImage made = std::exchange(picture.shown, QImage());
+    std::optional<pictures::PaintPlan> plan = std::exchange(picture.plan, std::nullopt);
+    const bool ok = picture.ok;
+    if (ok)
+        m_current = std::move(picture);
     if (m_video && m_video->isVisible())
         m_video->hide();
     if (m_current.image.isNull()) {
@@ -632,18 +642,14 @@ void frmSaver::presentPicture(const DecodedPicture& picture, int effect)
     QImage image = m_current.image;
     if (m_mode != ShowMode::Preview) {
         const OverlayInputs overlay = overlayInputs();
-        if (picture.ok && picture.overlay == overlay) {
-            image = picture.shown;
-            m_textPos = picture.textPosition;
+        if (ok && madeFor == overlay) {
+            image = made;
+            m_textPos = m_current.textPosition;
         } else if (!overlay.text.isEmpty()) {
             image = drawOverlay(m_current.image, overlay.text, overlay.style, overlay.alignText,
                                 overlay.zoom, m_textPos);
         }
     }
-    // The plan made with the decode serves once.
-    std::optional<pictures::PaintPlan> plan = std::move(m_current.plan);
-    m_current.plan.reset();
-    m_current.shown = QImage();
     // Hidden while it is prepared, so that placing it does not redraw the
     // old picture at the new place; showing it paints from what the screen
     // showed last to the new picture.
@@ -652,7 +658,7 @@ void frmSaver::presentPicture(const DecodedPicture& picture, int effect)
     if (m_mode != ShowMode::Preview)
         placeCurrentPicture();
     m_picture->setImage(image);
-    if (picture.ok && plan)
+    if (ok && plan)
         m_picture->setPlan(std::move(*plan));
     m_picture->show();
     Q_EMIT paintStarted();

@@ -184,7 +184,7 @@ private:
     void decodeDone();
     void finishDecode(DecodedPicture result);
     void decodeStuck();
-    void presentPicture(const DecodedPicture& picture, int effect);
+    void presentPicture(DecodedPicture picture, int effect);
     OverlayInputs overlayInputs();
     void placeCurrentPicture();
     void coverOtherScreens();

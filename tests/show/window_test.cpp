@@ -222,3 +222,79 @@ TEST_F(WindowTest, TheNextPaintIsMadeWithTheDecode)
     EXPECT_EQ(show.plannedPaints(), planned);
     show.close();
 }
+
+// A picture shown again (the same file listed twice, or the picture before a
+// clip coming round again) is drawn from the picture on screen; the paint
+// made with its first decode is gone by then and must not be what is shown.
+struct ShownAgainCase {
+    const char* name;
+    bool clipBetween;
+    const char* displayText;
+};
+
+void PrintTo(const ShownAgainCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+struct PictureShownAgain : WindowTest, ::testing::WithParamInterface<ShownAgainCase> {};
+
+TEST_P(PictureShownAgain, IsDrawnAgain)
+{
+    const ShownAgainCase& c = GetParam();
+    const QString red = picture(env.root() + "/red.png", Qt::red);
+    QStringList list;
+    if (c.clipBetween) {
+        const QString clip = env.root() + "/between.mpg";
+        ASSERT_TRUE(mediatest::makeColourClip(clip, "64x48", 0.6, "0x0000ff"));
+        list << red << clip;
+    } else {
+        // The second red is decoded while the first is on screen.
+        list << picture(env.root() + "/green.png", Qt::green) << red << red;
+    }
+    testutil::writeFile(
+        env.windowsDir() + "/zem.ini",
+        (QStringLiteral("1\r\n%1\r\n").arg(list.size()) + list.join("\r\n") + "\r\n").toUtf8());
+    store::saveSetting("Screen Saver Timeout", "1", true);
+    store::saveSetting("Paint Effect", "0", true);
+    store::saveSetting("Display Text", c.displayText, true);
+
+    frmSaver show(Program::Editor, ShowMode::Hosted);
+    show.resize(320, 240);
+    int requested = 0;
+    int painted = 0;
+    QObject::connect(&show, &frmSaver::pictureRequested, [&](const QString& path) {
+        if (path == red)
+            ++requested;
+    });
+    QObject::connect(&show, &frmSaver::paintStarted, [&] {
+        if (requested == 2)
+            ++painted;
+    });
+    show.show();
+    QElapsedTimer timer;
+    timer.start();
+    while (painted == 0 && timer.elapsed() < 20000)
+        settle(20);
+    ASSERT_EQ(requested, 2);
+    ASSERT_EQ(painted, 1);
+    const QImage shown = show.pictureView()->image();
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_EQ(shown.pixelColor(1, 1), QColor(Qt::red));
+    // The text is drawn on it again.
+    bool onlyRed = true;
+    for (int y = 0; y < shown.height() && onlyRed; ++y)
+        for (int x = 0; x < shown.width() && onlyRed; ++x)
+            onlyRed = shown.pixelColor(x, y) == QColor(Qt::red);
+    EXPECT_EQ(onlyRed, QString(c.displayText).isEmpty());
+    EXPECT_TRUE(show.pictureView()->isVisible());
+    show.close();
+}
+
+INSTANTIATE_TEST_SUITE_P(Show, PictureShownAgain,
+                         ::testing::Values(ShownAgainCase{"DuplicateEntry", false, ""},
+                                           ShownAgainCase{"DuplicateEntryWithText", false, "Hello"},
+                                           ShownAgainCase{"AfterAClip", true, ""}),
+                         [](const ::testing::TestParamInfo<ShownAgainCase>& info) {
+                             return std::string(info.param.name);
+                         });
