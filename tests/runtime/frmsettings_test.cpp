@@ -153,7 +153,7 @@ TEST_F(SettingsDialog, SetAsActiveScreenSaverTellsXScreenSaver)
     qputenv("HOME", oldHome);
     ASSERT_EQ(m_log.lines().size(), 1);
     EXPECT_TRUE(m_log.lines().first().contains("successfully set as the active screen saver"))
-        << m_log.lines().first();
+        << m_log.lines().first().toStdString();
     EXPECT_TRUE(file.contains("mode:") && file.contains("selected:")) << file.constData();
     EXPECT_TRUE(file.contains(QFileInfo(m_saver.program).fileName().toUtf8())) << file.constData();
 }
