@@ -107,7 +107,7 @@ __attribute__((noinline)) void naiveSelect(const quint32* oldp, const quint32* n
     }
 }
 
-void effectFrames()
+void effectFrames(const char* only)
 {
     struct Family {
         const char* name;
@@ -157,6 +157,8 @@ void effectFrames()
         QImage out(size, QImage::Format_RGB32);
         const size_t bytes = size_t(out.sizeInBytes());
         for (const Family& f : families) {
+            if (only && !std::strstr(f.name, only))
+                continue;
             pictures::EffectParams params;
             params.maxPasses = 1000; // every frame distinct
             if (f.code == 2001)
@@ -310,8 +312,9 @@ int main(int argc, char** argv)
     QThreadPool::globalInstance()->setMaxThreadCount(1);
     const bool onlyEffects = argc > 1 && std::strcmp(argv[1], "--effects") == 0;
     const bool onlyJpeg = argc > 1 && std::strcmp(argv[1], "--jpeg") == 0;
+    // --effects TEXT: only the families whose name contains TEXT.
     if (!onlyJpeg)
-        effectFrames();
+        effectFrames(onlyEffects && argc > 2 ? argv[2] : nullptr);
     if (!onlyEffects)
         jpegDecode();
     return 0;

@@ -105,21 +105,37 @@ KELVRA_KERNEL void blendToColor(const quint32* __restrict a, quint32 color, quin
     }
 }
 
-KELVRA_KERNEL void displaceSpan(const quint32* __restrict oldp, const quint32* __restrict newp,
-                                const quint16* __restrict phase, const qint8* __restrict dirX,
-                                const qint8* __restrict dirY, const qint32* __restrict lut,
-                                const qint32* __restrict weight, quint32* __restrict out, int w,
-                                int h, int y, int x0, int x1)
+KELVRA_KERNEL void radialSpan(const quint32* __restrict oldp, const quint32* __restrict newp,
+                              const quint16* __restrict phase, const qint32* __restrict scale,
+                              const qint32* __restrict weight, quint32* __restrict out, int w,
+                              int h, int y, int x0, int x1, int c2x, int c2y, bool inside)
 {
-    const qsizetype row = qsizetype(y) * w;
-    for (int x = x0; x < x1; ++x) {
-        const quint16 ph = phase[row + x];
-        const qint32 d = lut[ph];
-        const qint32 sx = std::clamp(x + ((d * dirX[row + x]) >> 11), 0, w - 1);
-        const qint32 sy = std::clamp(y + ((d * dirY[row + x]) >> 11), 0, h - 1);
-        const qint32 j = sy * w + sx;
-        out[row + x] = mixRgb(oldp[j], newp[j], quint32(weight[ph]));
+    const qint32 row = y * w;
+    const qint32 dy2 = 2 * y + 1 - c2y;
+    const quint16* ph = phase + row;
+    quint32* d = out + row;
+    if (inside) {
+        for (qint32 x = x0; x < x1; ++x) {
+            const qint32 q = scale[ph[x]];
+            const qint32 j = (y + ((dy2 * q) >> 17)) * w + x + (((2 * x + 1 - c2x) * q) >> 17);
+            d[x] = mixRgb(oldp[j], newp[j], quint32(weight[ph[x]]));
+        }
+        return;
     }
+    for (qint32 x = x0; x < x1; ++x) {
+        const qint32 q = scale[ph[x]];
+        const qint32 sx = std::clamp(x + (((2 * x + 1 - c2x) * q) >> 17), 0, w - 1);
+        const qint32 sy = std::clamp(y + ((dy2 * q) >> 17), 0, h - 1);
+        const qint32 j = sy * w + sx;
+        d[x] = mixRgb(oldp[j], newp[j], quint32(weight[ph[x]]));
+    }
+}
+
+KELVRA_KERNEL void gatherColumns(const quint32* __restrict src, const qint32* __restrict off,
+                                 quint32* __restrict out, int n)
+{
+    for (int i = 0; i < n; ++i)
+        out[i] = src[off[i]];
 }
 
 KELVRA_KERNEL void gatherRow(const quint32* __restrict src, qsizetype stride, qint64 u, qint64 v,

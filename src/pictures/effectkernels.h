@@ -9,6 +9,15 @@
 
 namespace pictures::kernels {
 
+// Asks for pixels [0, n) of a row ahead of their use: displaced sampling
+// reads many rows at once in short runs, which the processor's own prefetch
+// does not follow, so each first touch would wait for memory.
+inline void prefetchRow(const quint32* p, int n)
+{
+    for (int i = 0; i < n; i += 16)
+        __builtin_prefetch(p + i);
+}
+
 // a + (b - a) * k / 256 per channel, k in 0..256; k = 256 gives b exactly.
 inline quint32 mixRgb(quint32 a, quint32 b, quint32 k)
 {
@@ -43,13 +52,19 @@ void blendBytes(const quint8* a, const quint8* b, quint8* out, size_t n, unsigne
 
 void blendToColor(const quint32* a, quint32 color, quint32* out, size_t n, unsigned k);
 
-// Displaced sampling of row y, pixels [x0, x1): pixel (x, y) takes old and
-// new at (x, y) + lut[ph] * (dirX, dirY) / (16 * 128) (lut in 1/16 pixel, dir
-// in 1/127), clamped to the picture, blended with weight[ph] / 256 for the
-// new one, ph = phase[pixel]. All arrays but the tables are w x h.
-void displaceSpan(const quint32* oldp, const quint32* newp, const quint16* phase,
-                  const qint8* dirX, const qint8* dirY, const qint32* lut, const qint32* weight,
-                  quint32* out, int w, int h, int y, int x0, int x1);
+// Row y, pixels [x0, x1), of a picture displaced away from (or towards) a
+// centre: pixel (x, y) takes old and new at (x, y) + (x + 1/2 - cx,
+// y + 1/2 - cy) * scale[ph] / 65536, blended with weight[ph] / 256 for the new
+// one, ph = phase[pixel] (w x h). c2x, c2y are 2 cx, 2 cy. With `inside` the
+// caller has checked that no pixel of the span samples outside the picture;
+// otherwise positions are clamped to it.
+void radialSpan(const quint32* oldp, const quint32* newp, const quint16* phase,
+                const qint32* scale, const qint32* weight, quint32* out, int w, int h, int y,
+                int x0, int x1, int c2x, int c2y, bool inside);
+
+// out[i] = src[off[i]] for i in [0, n): one row of a picture whose columns
+// are shifted by whole rows.
+void gatherColumns(const quint32* src, const qint32* off, quint32* out, int n);
 
 // out[i] = src[(v >> 16) * stride + (u >> 16)] with (u, v) stepping by (du, dv)
 // in 16.16 fixed point; the caller keeps every position inside the picture.

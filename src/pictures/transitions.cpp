@@ -368,10 +368,10 @@ struct Prepared {
     double spanPixels = 256; // pixels over which the field runs 0 -> 1 (wand, anti-aliasing)
     double softness = 0;     // share of the field a soft front spans (0 = a pixel or so)
     int cell = 1;            // pixels per side of the cells the field was evaluated on
-    // Displacement map: per pixel an index into the frame's displacement
-    // table and a direction (x, y) in 1/127.
+    // Displacement map: per pixel its distance from the ripple's centre, an
+    // index into the frame's displacement table (empty for waves, whose
+    // index is the row or column).
     std::vector<quint16> phase;
-    std::vector<qint8> dirX, dirY;
     int phaseCount = 0;
     // Block order for the pixelate family: per cell of cellPixels, 0..1.
     std::vector<float> cellTime;
@@ -791,21 +791,11 @@ void buildDisplacement(Prepared& prep, const EffectInfo& info, QSize size)
 {
     const int w = size.width(), h = size.height();
     const RippleVariant rv = rippleVariant(info.variant);
-    const size_t n = size_t(w) * size_t(h);
-    prep.phase.resize(n);
-    prep.dirX.resize(n);
-    prep.dirY.resize(n);
     if (rv.kind == 1 || rv.kind == 2) {
         prep.phaseCount = rv.kind == 1 ? h : w;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const size_t i = size_t(y) * size_t(w) + size_t(x);
-                prep.phase[i] = quint16(rv.kind == 1 ? y : x);
-                prep.dirX[i] = rv.kind == 1 ? 127 : 0;
-                prep.dirY[i] = rv.kind == 1 ? 0 : 127;
-            }
         return;
     }
+    prep.phase.resize(size_t(w) * size_t(h));
     const QPointF c = anchor(rv.anchor, w, h);
     double maxR = 0;
     for (QPointF corner : {QPointF(0, 0), QPointF(w, 0), QPointF(0, h), QPointF(w, h)})
@@ -813,12 +803,9 @@ void buildDisplacement(Prepared& prep, const EffectInfo& info, QSize size)
     prep.phaseCount = std::min(65535, int(maxR) + 2);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const size_t i = size_t(y) * size_t(w) + size_t(x);
-            const double dx = x + 0.5 - c.x(), dy = y + 0.5 - c.y();
-            const double r = std::hypot(dx, dy);
-            prep.phase[i] = quint16(std::min(double(prep.phaseCount - 1), r));
-            prep.dirX[i] = qint8(std::lround(r > 0 ? 127 * dx / r : 0));
-            prep.dirY[i] = qint8(std::lround(r > 0 ? 127 * dy / r : 0));
+            const double r = std::hypot(x + 0.5 - c.x(), y + 0.5 - c.y());
+            prep.phase[size_t(y) * size_t(w) + size_t(x)] =
+                quint16(std::min(double(prep.phaseCount - 1), r));
         }
 }
 
@@ -1712,12 +1699,27 @@ void Transition::Impl::renderRipple(double p, QImage& out) const
     const auto* o = reinterpret_cast<const quint32*>(from.constBits());
     const auto* n = reinterpret_cast<const quint32*>(to.constBits());
     auto* dst = reinterpret_cast<quint32*>(out.bits());
+    // Radial kinds sample at c + (p - c) * (1 + lut / r): the table holds
+    // lut / r per distance, so that the kernel needs no direction per pixel.
+    std::vector<qint32> scale;
+    int reachOut = 0; // pixels a radial sample may lie from its pixel
+    if (radial) {
+        scale.resize(lut.size());
+        for (size_t i = 0; i < lut.size(); ++i) {
+            scale[i] = qint32(std::lround(lut[i] / 16.0 / (double(i) + 0.5) * 65536));
+            reachOut = std::max(reachOut, int(std::abs(qint64(scale[i]) * qint64(i + 1)) >> 16) + 2);
+        }
+    }
+    const int c2x = int(std::lround(2 * anchor(rv.anchor, w, h).x()));
+    const int c2y = int(std::lround(2 * anchor(rv.anchor, w, h).y()));
     auto span = [&](int y, int x0, int x1) {
         x0 = std::clamp(x0, 0, w);
         x1 = std::clamp(x1, x0, w);
+        const bool inside = y - reachOut >= 0 && y + reachOut < h && x0 - reachOut >= 0 &&
+                            x1 + reachOut <= w;
         if (x1 > x0)
-            kernels::displaceSpan(o, n, prep->phase.data(), prep->dirX.data(), prep->dirY.data(),
-                                  lut.data(), weight.data(), dst, w, h, y, x0, x1);
+            kernels::radialSpan(o, n, prep->phase.data(), scale.data(), weight.data(), dst, w, h,
+                                y, x0, x1, c2x, c2y, inside);
     };
     if (rv.kind == 1) { // rows shifted sideways: a copy per row
         std::vector<quint32> a(static_cast<size_t>(w)), b(static_cast<size_t>(w));
@@ -1744,35 +1746,53 @@ void Transition::Impl::renderRipple(double p, QImage& out) const
         }
         return;
     }
-    if (!radial) { // columns shifted up and down: a gather per row
-        std::vector<qsizetype> shift(static_cast<size_t>(w));
+    if (!radial) { // columns shifted up and down
+        // Out of the cross-fade image m = mix(old, new, fade), whose pixels
+        // do not depend on where they are shown, each pixel takes m from its
+        // column's shifted row: one blend per pixel, then one fetch. The
+        // frame is made in strips of columns from top to bottom, m row by
+        // row just ahead of its use, so that the rows a strip samples stay
+        // in the cache.
+        constexpr int kStrip = 128;
+        const bool blend = fade > 0 && fade < 256;
+        const int stride = blend ? kStrip : w;
         std::vector<int> dyOf(static_cast<size_t>(w));
+        std::vector<qint32> shift(static_cast<size_t>(w)), clamped(static_cast<size_t>(kStrip));
         int lo = 0, hi = 0;
         for (int x = 0; x < w; ++x) {
             dyOf[size_t(x)] = int(std::lround(lut[size_t(x)] / 16.0));
-            shift[size_t(x)] = qsizetype(dyOf[size_t(x)]) * w + x;
             lo = std::min(lo, dyOf[size_t(x)]);
             hi = std::max(hi, dyOf[size_t(x)]);
         }
-        for (int y = 0; y < h; ++y) {
-            auto* d = dst + qsizetype(y) * w;
-            const qsizetype row = qsizetype(y) * w;
-            if (y + lo < 0 || y + hi >= h) { // near the top or bottom: clamp
-                for (int x = 0; x < w; ++x) {
-                    const qsizetype j = qsizetype(std::clamp(y + dyOf[size_t(x)], 0, h - 1)) * w + x;
-                    d[x] = kernels::mixRgb(o[j], n[j], fade);
+        std::vector<quint32> mixed(blend ? size_t(kStrip) * size_t(h) : 0);
+        for (int x0 = 0; x0 < w; x0 += kStrip) {
+            const int sw = std::min(kStrip, w - x0);
+            for (int i = 0; i < sw; ++i)
+                shift[size_t(i)] = dyOf[size_t(x0 + i)] * stride + i;
+            const quint32* src = blend ? mixed.data() : (fade == 0 ? o : n) + x0;
+            int made = 0; // rows of m made for this strip
+            for (int y = 0; y < h; ++y) {
+                if (blend) {
+                    for (const int last = std::min(h - 1, y + hi); made <= last; ++made) {
+                        const qsizetype at = qsizetype(made) * w + x0;
+                        kernels::blendBytes(reinterpret_cast<const quint8*>(o + at),
+                                            reinterpret_cast<const quint8*>(n + at),
+                                            reinterpret_cast<quint8*>(mixed.data() +
+                                                                      qsizetype(made) * kStrip),
+                                            size_t(sw) * 4, fade);
+                    }
+                } else if (const int ahead = y + hi + 4; ahead < h) {
+                    kernels::prefetchRow(src + qsizetype(ahead) * w, sw);
                 }
-                continue;
-            }
-            if (fade == 0 || fade >= 256) {
-                const quint32* src = (fade == 0 ? o : n) + row;
-                for (int x = 0; x < w; ++x)
-                    d[x] = src[shift[size_t(x)]];
-                continue;
-            }
-            for (int x = 0; x < w; ++x) {
-                const qsizetype j = row + shift[size_t(x)];
-                d[x] = kernels::mixRgb(o[j], n[j], fade);
+                const qint32* off = shift.data();
+                if (y + lo < 0 || y + hi >= h) { // near the top or bottom: clamp
+                    for (int i = 0; i < sw; ++i)
+                        clamped[size_t(i)] =
+                            (std::clamp(y + dyOf[size_t(x0 + i)], 0, h - 1) - y) * stride + i;
+                    off = clamped.data();
+                }
+                kernels::gatherColumns(src + qsizetype(y) * stride, off,
+                                       dst + qsizetype(y) * w + x0, sw);
             }
         }
         return;
@@ -1781,6 +1801,16 @@ void Transition::Impl::renderRipple(double p, QImage& out) const
     const QPointF c = anchor(rv.anchor, w, h);
     for (int y = 0; y < h; ++y) {
         auto* d = dst + qsizetype(y) * w;
+        if (const int ahead = y + reachOut + 4; ahead < h) {
+            const double ady = std::abs(ahead + 0.5 - c.y()) - reachOut;
+            if (ady < outer + 1) {
+                const double xo = std::sqrt(std::max(0.0, (outer + 1) * (outer + 1) - ady * ady));
+                const int p0 = std::clamp(int(c.x() - xo) - reachOut - 16, 0, w);
+                const int p1 = std::clamp(int(c.x() + xo) + reachOut + 16, p0, w);
+                kernels::prefetchRow(o + qsizetype(ahead) * w + p0, p1 - p0);
+                kernels::prefetchRow(n + qsizetype(ahead) * w + p0, p1 - p0);
+            }
+        }
         const double dy = y + 0.5 - c.y();
         if (std::abs(dy) >= outer + 1) {
             std::memcpy(d, o + qsizetype(y) * w, size_t(w) * 4);
