@@ -474,3 +474,160 @@ TEST(EffectQuality, OffCentreClocksSweepAsOneWedge)
             }
         }
 }
+
+namespace {
+
+// A picture in which every pixel's colour names its own position, so that a
+// frame shows where each of its pixels was taken from.
+QImage positionPicture(QSize size)
+{
+    QImage img(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            img.setPixel(x, y, qRgb(x & 255, y & 255, (x >> 8) | ((y >> 8) << 4)));
+    return img;
+}
+
+QPoint positionOf(QRgb c)
+{
+    return {qRed(c) | ((qBlue(c) & 15) << 8), qGreen(c) | ((qBlue(c) >> 4) << 8)};
+}
+
+QRgb mixed(QRgb a, QRgb b, int k)
+{
+    auto ch = [k](int u, int v) { return (u * (256 - k) + v * k) >> 8; };
+    return qRgb(ch(qRed(a), qRed(b)), ch(qGreen(a), qGreen(b)), ch(qBlue(a), qBlue(b)));
+}
+
+bool near(QRgb a, QRgb b)
+{
+    return std::abs(qRed(a) - qRed(b)) <= 1 && std::abs(qGreen(a) - qGreen(b)) <= 1 &&
+           std::abs(qBlue(a) - qBlue(b)) <= 1;
+}
+
+struct WaveCase {
+    const char* name;
+    int code;
+    QSize size;
+};
+
+void PrintTo(const WaveCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class ColumnWave : public ::testing::TestWithParam<WaveCase> {};
+
+} // namespace
+
+// A column wave shifts each column up or down as a whole: every column of a
+// frame is a column of the old picture, the new one or their cross-fade,
+// moved by one amount (held at the top and bottom rows), and neighbouring
+// columns move by nearly the same amount. Widths that are not a multiple of
+// the strips the frame is made in, and waves strong enough to reach past the
+// picture's edges, catch a column taken from the wrong place.
+TEST_P(ColumnWave, MovesEachColumnAsAWhole)
+{
+    const WaveCase c = GetParam();
+    const QImage from = busyPicture(c.size, 1), to = busyPicture(c.size, 2);
+    const int w = c.size.width(), h = c.size.height();
+    Transition t(c.code, EffectParams{}, from, to);
+    // Early on only the old picture sways, late only the new one, in the
+    // middle their even cross-fade.
+    for (const auto& [p, k] : {std::pair{0.1, 0}, std::pair{0.5, 128}, std::pair{0.9, 256}}) {
+        const QImage frame = t.frame(p);
+        int moved = 0, previous = 0;
+        for (int x = 0; x < w; ++x) {
+            auto reference = [&](int y) { return mixed(from.pixel(x, y), to.pixel(x, y), k); };
+            int found = -1;
+            for (int dy = -h + 1; dy < h && found < 0; ++dy) {
+                bool all = true;
+                for (int y = 0; y < h && all; ++y)
+                    all = near(frame.pixel(x, y), reference(std::clamp(y + dy, 0, h - 1)));
+                if (all)
+                    found = dy + h;
+            }
+            ASSERT_GE(found, 0) << "column " << x << " at " << p << " is no shifted column";
+            const int dy = found - h;
+            moved += dy != 0;
+            if (x > 0)
+                EXPECT_LE(std::abs(dy - previous), 4) << "column " << x << " at " << p;
+            previous = dy;
+        }
+        EXPECT_GT(moved, w / 4) << "at " << p;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Effects, ColumnWave,
+    ::testing::Values(WaveCase{"gentle_long_wave_333x181", 6367, QSize(333, 181)},
+                      WaveCase{"strong_short_wave_300x64", 6383, QSize(300, 64)},
+                      WaveCase{"reversed_wave_129x100", 6385, QSize(129, 100)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+namespace {
+
+struct RippleCase {
+    const char* name;
+    int code;
+    QSize size;
+    QPointF centre; // share of the width and height
+};
+
+void PrintTo(const RippleCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class RadialRipple : public ::testing::TestWithParam<RippleCase> {};
+
+} // namespace
+
+// Ripples and shock rings move pixels only along the line from their centre:
+// with both pictures naming their own positions every pixel of a frame shows
+// where it was taken from, which lies on that line within rounding (or on the
+// picture's border, where samples are held), no farther than the strongest
+// wave, and exactly at the pixel itself well beyond the running edge.
+TEST_P(RadialRipple, MovesPixelsOnlyAlongTheRadius)
+{
+    const RippleCase c = GetParam();
+    const QImage pic = positionPicture(c.size);
+    const int w = c.size.width(), h = c.size.height();
+    const QPointF centre(c.centre.x() * w, c.centre.y() * h);
+    const double rMax = std::max({std::hypot(centre.x(), centre.y()),
+                                  std::hypot(w - centre.x(), centre.y()),
+                                  std::hypot(centre.x(), h - centre.y()),
+                                  std::hypot(w - centre.x(), h - centre.y())});
+    Transition t(c.code, EffectParams{}, pic, pic);
+    for (double p : {0.15, 0.4, 0.7}) {
+        const QImage frame = t.frame(p);
+        int moved = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const QPoint s = positionOf(frame.pixel(x, y));
+                ASSERT_TRUE(s.x() < w && s.y() < h) << x << "," << y;
+                const QPointF r(x + 0.5 - centre.x(), y + 0.5 - centre.y());
+                const double len = std::hypot(r.x(), r.y());
+                const double off = std::abs((s.x() - x) * r.y() - (s.y() - y) * r.x()) / len;
+                const bool border = s.x() == 0 || s.y() == 0 || s.x() == w - 1 || s.y() == h - 1;
+                ASSERT_TRUE(len < 2 || off <= 1.5 || border)
+                    << x << "," << y << " at " << p << " taken from " << s.x() << "," << s.y();
+                const double dist = std::hypot(s.x() - x, s.y() - y);
+                ASSERT_LE(dist, 0.13 * std::min(w, h) + 2) << x << "," << y << " at " << p;
+                moved += dist > 0;
+                if (p < 0.2 && len > 0.8 * rMax) {
+                    ASSERT_EQ(s, QPoint(x, y)) << x << "," << y << " moved before its time";
+                }
+            }
+        EXPECT_GT(moved, w * h / 50) << "at " << p;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Effects, RadialRipple,
+    ::testing::Values(
+        RippleCase{"ripple_from_the_centre", 6330, QSize(320, 200), QPointF(0.5, 0.5)},
+        RippleCase{"strong_ripple_from_a_corner", 6340, QSize(333, 181), QPointF(0, 0)},
+        RippleCase{"shock_ring_from_the_centre", 6402, QSize(320, 200), QPointF(0.5, 0.5)},
+        RippleCase{"wide_shock_ring_from_an_edge", 6413, QSize(257, 190), QPointF(0.5, 0)}),
+    [](const auto& info) { return std::string(info.param.name); });
