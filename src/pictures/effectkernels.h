@@ -58,9 +58,9 @@ void blendToColor(const quint32* a, quint32 color, quint32* out, size_t n, unsig
 // one, ph = phase[pixel] (w x h). c2x, c2y are 2 cx, 2 cy. With `inside` the
 // caller has checked that no pixel of the span samples outside the picture;
 // otherwise positions are clamped to it.
-void radialSpan(const quint32* oldp, const quint32* newp, const quint16* phase,
-                const qint32* scale, const qint32* weight, quint32* out, int w, int h, int y,
-                int x0, int x1, int c2x, int c2y, bool inside);
+void radialSpan(const quint32* oldp, const quint32* newp, const quint16* phase, const qint32* scale,
+                const qint32* weight, quint32* out, int w, int h, int y, int x0, int x1, int c2x,
+                int c2y, bool inside);
 
 // out[i] = src[off[i]] for i in [0, n): one row of a picture whose columns
 // are shifted by whole rows.

@@ -1707,7 +1707,8 @@ void Transition::Impl::renderRipple(double p, QImage& out) const
         scale.resize(lut.size());
         for (size_t i = 0; i < lut.size(); ++i) {
             scale[i] = qint32(std::lround(lut[i] / 16.0 / (double(i) + 0.5) * 65536));
-            reachOut = std::max(reachOut, int(std::abs(qint64(scale[i]) * qint64(i + 1)) >> 16) + 2);
+            reachOut =
+                std::max(reachOut, int(std::abs(qint64(scale[i]) * qint64(i + 1)) >> 16) + 2);
         }
     }
     const int c2x = int(std::lround(2 * anchor(rv.anchor, w, h).x()));
@@ -1715,11 +1716,11 @@ void Transition::Impl::renderRipple(double p, QImage& out) const
     auto span = [&](int y, int x0, int x1) {
         x0 = std::clamp(x0, 0, w);
         x1 = std::clamp(x1, x0, w);
-        const bool inside = y - reachOut >= 0 && y + reachOut < h && x0 - reachOut >= 0 &&
-                            x1 + reachOut <= w;
+        const bool inside =
+            y - reachOut >= 0 && y + reachOut < h && x0 - reachOut >= 0 && x1 + reachOut <= w;
         if (x1 > x0)
-            kernels::radialSpan(o, n, prep->phase.data(), scale.data(), weight.data(), dst, w, h,
-                                y, x0, x1, c2x, c2y, inside);
+            kernels::radialSpan(o, n, prep->phase.data(), scale.data(), weight.data(), dst, w, h, y,
+                                x0, x1, c2x, c2y, inside);
     };
     if (rv.kind == 1) { // rows shifted sideways: a copy per row
         std::vector<quint32> a(static_cast<size_t>(w)), b(static_cast<size_t>(w));
@@ -1775,11 +1776,11 @@ void Transition::Impl::renderRipple(double p, QImage& out) const
                 if (blend) {
                     for (const int last = std::min(h - 1, y + hi); made <= last; ++made) {
                         const qsizetype at = qsizetype(made) * w + x0;
-                        kernels::blendBytes(reinterpret_cast<const quint8*>(o + at),
-                                            reinterpret_cast<const quint8*>(n + at),
-                                            reinterpret_cast<quint8*>(mixed.data() +
-                                                                      qsizetype(made) * kStrip),
-                                            size_t(sw) * 4, fade);
+                        kernels::blendBytes(
+                            reinterpret_cast<const quint8*>(o + at),
+                            reinterpret_cast<const quint8*>(n + at),
+                            reinterpret_cast<quint8*>(mixed.data() + qsizetype(made) * kStrip),
+                            size_t(sw) * 4, fade);
                     }
                 } else if (const int ahead = y + hi + 4; ahead < h) {
                     kernels::prefetchRow(src + qsizetype(ahead) * w, sw);

@@ -505,18 +505,19 @@ bool near(QRgb a, QRgb b)
            std::abs(qBlue(a) - qBlue(b)) <= 1;
 }
 
-struct WaveCase {
+struct DistortionCase {
     const char* name;
     int code;
     QSize size;
+    QPointF centre; // of a ripple, as a share of the width and height
 };
 
-void PrintTo(const WaveCase& c, std::ostream* os)
+void PrintTo(const DistortionCase& c, std::ostream* os)
 {
     *os << c.name;
 }
 
-class ColumnWave : public ::testing::TestWithParam<WaveCase> {};
+class ColumnWave : public ::testing::TestWithParam<DistortionCase> {};
 
 } // namespace
 
@@ -528,7 +529,7 @@ class ColumnWave : public ::testing::TestWithParam<WaveCase> {};
 // picture's edges, catch a column taken from the wrong place.
 TEST_P(ColumnWave, MovesEachColumnAsAWhole)
 {
-    const WaveCase c = GetParam();
+    const DistortionCase c = GetParam();
     const QImage from = busyPicture(c.size, 1), to = busyPicture(c.size, 2);
     const int w = c.size.width(), h = c.size.height();
     Transition t(c.code, EffectParams{}, from, to);
@@ -560,26 +561,14 @@ TEST_P(ColumnWave, MovesEachColumnAsAWhole)
 
 INSTANTIATE_TEST_SUITE_P(
     Effects, ColumnWave,
-    ::testing::Values(WaveCase{"gentle_long_wave_333x181", 6367, QSize(333, 181)},
-                      WaveCase{"strong_short_wave_300x64", 6383, QSize(300, 64)},
-                      WaveCase{"reversed_wave_129x100", 6385, QSize(129, 100)}),
+    ::testing::Values(DistortionCase{"gentle_long_wave_333x181", 6367, QSize(333, 181), {}},
+                      DistortionCase{"strong_short_wave_300x64", 6383, QSize(300, 64), {}},
+                      DistortionCase{"reversed_wave_129x100", 6385, QSize(129, 100), {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 namespace {
 
-struct RippleCase {
-    const char* name;
-    int code;
-    QSize size;
-    QPointF centre; // share of the width and height
-};
-
-void PrintTo(const RippleCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
-class RadialRipple : public ::testing::TestWithParam<RippleCase> {};
+class RadialRipple : public ::testing::TestWithParam<DistortionCase> {};
 
 } // namespace
 
@@ -590,14 +579,13 @@ class RadialRipple : public ::testing::TestWithParam<RippleCase> {};
 // wave, and exactly at the pixel itself well beyond the running edge.
 TEST_P(RadialRipple, MovesPixelsOnlyAlongTheRadius)
 {
-    const RippleCase c = GetParam();
+    const DistortionCase c = GetParam();
     const QImage pic = positionPicture(c.size);
     const int w = c.size.width(), h = c.size.height();
     const QPointF centre(c.centre.x() * w, c.centre.y() * h);
-    const double rMax = std::max({std::hypot(centre.x(), centre.y()),
-                                  std::hypot(w - centre.x(), centre.y()),
-                                  std::hypot(centre.x(), h - centre.y()),
-                                  std::hypot(w - centre.x(), h - centre.y())});
+    const double rMax = std::max(
+        {std::hypot(centre.x(), centre.y()), std::hypot(w - centre.x(), centre.y()),
+         std::hypot(centre.x(), h - centre.y()), std::hypot(w - centre.x(), h - centre.y())});
     Transition t(c.code, EffectParams{}, pic, pic);
     for (double p : {0.15, 0.4, 0.7}) {
         const QImage frame = t.frame(p);
@@ -626,8 +614,8 @@ TEST_P(RadialRipple, MovesPixelsOnlyAlongTheRadius)
 INSTANTIATE_TEST_SUITE_P(
     Effects, RadialRipple,
     ::testing::Values(
-        RippleCase{"ripple_from_the_centre", 6330, QSize(320, 200), QPointF(0.5, 0.5)},
-        RippleCase{"strong_ripple_from_a_corner", 6340, QSize(333, 181), QPointF(0, 0)},
-        RippleCase{"shock_ring_from_the_centre", 6402, QSize(320, 200), QPointF(0.5, 0.5)},
-        RippleCase{"wide_shock_ring_from_an_edge", 6413, QSize(257, 190), QPointF(0.5, 0)}),
+        DistortionCase{"ripple_from_the_centre", 6330, QSize(320, 200), QPointF(0.5, 0.5)},
+        DistortionCase{"strong_ripple_from_a_corner", 6340, QSize(333, 181), QPointF(0, 0)},
+        DistortionCase{"shock_ring_from_the_centre", 6402, QSize(320, 200), QPointF(0.5, 0.5)},
+        DistortionCase{"wide_shock_ring_from_an_edge", 6413, QSize(257, 190), QPointF(0.5, 0)}),
     [](const auto& info) { return std::string(info.param.name); });
