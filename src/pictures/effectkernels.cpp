@@ -105,30 +105,62 @@ KELVRA_KERNEL void blendToColor(const quint32* __restrict a, quint32 color, quin
     }
 }
 
+namespace {
+
+// Pick 0: the old picture only, 1: the new one only, 2: both blended.
+// Inlined into each clone of radialSpan.
+template <int Pick, bool Inside>
+inline void radialRun(const quint32* __restrict oldp, const quint32* __restrict newp,
+                      const quint16* __restrict ph, const qint32* __restrict scale,
+                      const qint32* __restrict weight, quint32* __restrict d, int w, int h, int y,
+                      int x0, int x1, int c2x, int c2y)
+{
+    const qint32 dy2 = 2 * y + 1 - c2y;
+    for (qint32 x = x0; x < x1; ++x) {
+        const qint32 q = scale[ph[x]];
+        qint32 sx = x + (((2 * x + 1 - c2x) * q) >> 17);
+        qint32 sy = y + ((dy2 * q) >> 17);
+        if constexpr (!Inside) {
+            sx = std::clamp(sx, 0, w - 1);
+            sy = std::clamp(sy, 0, h - 1);
+        }
+        const qint32 j = sy * w + sx;
+        if constexpr (Pick == 0)
+            d[x] = oldp[j];
+        else if constexpr (Pick == 1)
+            d[x] = newp[j];
+        else
+            d[x] = mixRgb(oldp[j], newp[j], quint32(weight[ph[x]]));
+    }
+}
+
+template <bool Inside>
+inline void radialRunOf(int pick, const quint32* oldp, const quint32* newp, const quint16* ph,
+                        const qint32* scale, const qint32* weight, quint32* d, int w, int h, int y,
+                        int x0, int x1, int c2x, int c2y)
+{
+    if (pick == 0)
+        radialRun<0, Inside>(oldp, newp, ph, scale, weight, d, w, h, y, x0, x1, c2x, c2y);
+    else if (pick == 1)
+        radialRun<1, Inside>(oldp, newp, ph, scale, weight, d, w, h, y, x0, x1, c2x, c2y);
+    else
+        radialRun<2, Inside>(oldp, newp, ph, scale, weight, d, w, h, y, x0, x1, c2x, c2y);
+}
+
+} // namespace
+
 KELVRA_KERNEL void radialSpan(const quint32* __restrict oldp, const quint32* __restrict newp,
                               const quint16* __restrict phase, const qint32* __restrict scale,
                               const qint32* __restrict weight, quint32* __restrict out, int w,
-                              int h, int y, int x0, int x1, int c2x, int c2y, bool inside)
+                              int h, int y, int x0, int x1, int c2x, int c2y, int pick, bool inside)
 {
-    const qint32 row = y * w;
-    const qint32 dy2 = 2 * y + 1 - c2y;
-    const quint16* ph = phase + row;
-    quint32* d = out + row;
-    if (inside) {
-        for (qint32 x = x0; x < x1; ++x) {
-            const qint32 q = scale[ph[x]];
-            const qint32 j = (y + ((dy2 * q) >> 17)) * w + x + (((2 * x + 1 - c2x) * q) >> 17);
-            d[x] = mixRgb(oldp[j], newp[j], quint32(weight[ph[x]]));
-        }
-        return;
-    }
-    for (qint32 x = x0; x < x1; ++x) {
-        const qint32 q = scale[ph[x]];
-        const qint32 sx = std::clamp(x + (((2 * x + 1 - c2x) * q) >> 17), 0, w - 1);
-        const qint32 sy = std::clamp(y + ((dy2 * q) >> 17), 0, h - 1);
-        const qint32 j = sy * w + sx;
-        d[x] = mixRgb(oldp[j], newp[j], quint32(weight[ph[x]]));
-    }
+    const qsizetype row = qsizetype(y) * w;
+    if (inside)
+        radialRunOf<true>(pick, oldp, newp, phase + row, scale, weight, out + row, w, h, y, x0, x1,
+                          c2x, c2y);
+    else
+        radialRunOf<false>(pick, oldp, newp, phase + row, scale, weight, out + row, w, h, y, x0, x1,
+                           c2x, c2y);
 }
 
 KELVRA_KERNEL void gatherColumns(const quint32* __restrict src, const qint32* __restrict off,

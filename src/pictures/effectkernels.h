@@ -55,12 +55,14 @@ void blendToColor(const quint32* a, quint32 color, quint32* out, size_t n, unsig
 // Row y, pixels [x0, x1), of a picture displaced away from (or towards) a
 // centre: pixel (x, y) takes old and new at (x, y) + (x + 1/2 - cx,
 // y + 1/2 - cy) * scale[ph] / 65536, blended with weight[ph] / 256 for the new
-// one, ph = phase[pixel] (w x h). c2x, c2y are 2 cx, 2 cy. With `inside` the
-// caller has checked that no pixel of the span samples outside the picture;
-// otherwise positions are clamped to it.
+// one, ph = phase[pixel] (w x h). c2x, c2y are 2 cx, 2 cy. `pick` 0 or 1 says
+// that the weight is 0 or 256 all along the span (only one picture is
+// fetched), 2 that it varies. With `inside` the caller has checked that no
+// pixel of the span samples outside the picture; otherwise positions are
+// clamped to it.
 void radialSpan(const quint32* oldp, const quint32* newp, const quint16* phase, const qint32* scale,
                 const qint32* weight, quint32* out, int w, int h, int y, int x0, int x1, int c2x,
-                int c2y, bool inside);
+                int c2y, int pick, bool inside);
 
 // out[i] = src[off[i]] for i in [0, n): one row of a picture whose columns
 // are shifted by whole rows.

@@ -1713,15 +1713,6 @@ void Transition::Impl::renderRipple(double p, QImage& out) const
     }
     const int c2x = int(std::lround(2 * anchor(rv.anchor, w, h).x()));
     const int c2y = int(std::lround(2 * anchor(rv.anchor, w, h).y()));
-    auto span = [&](int y, int x0, int x1) {
-        x0 = std::clamp(x0, 0, w);
-        x1 = std::clamp(x1, x0, w);
-        const bool inside =
-            y - reachOut >= 0 && y + reachOut < h && x0 - reachOut >= 0 && x1 + reachOut <= w;
-        if (x1 > x0)
-            kernels::radialSpan(o, n, prep->phase.data(), scale.data(), weight.data(), dst, w, h, y,
-                                x0, x1, c2x, c2y, inside);
-    };
     if (rv.kind == 1) { // rows shifted sideways: a copy per row
         std::vector<quint32> a(static_cast<size_t>(w)), b(static_cast<size_t>(w));
         auto shifted = [w](const quint32* src, int s, quint32* d) {
@@ -1798,8 +1789,14 @@ void Transition::Impl::renderRipple(double p, QImage& out) const
         }
         return;
     }
-    // Radial: per row, old outside the band, new inside it, waves between.
+    // Radial: per row, nested chords of the circles around the centre. Out
+    // to in: the old picture as it is, the old one displaced, both blended
+    // across the soft edge, the new one displaced, the new one as it is.
+    // Chords are rounded so that each pixel lands in a zone that paints it
+    // exactly as the blended zone would.
     const QPointF c = anchor(rv.anchor, w, h);
+    const double radii[4] = {outer + 1, reach + 2, reach - soft - 2, inner - 1};
+    enum Zone { CopyOld, OldOnly, Blend, NewOnly, CopyNew };
     for (int y = 0; y < h; ++y) {
         auto* d = dst + qsizetype(y) * w;
         if (const int ahead = y + reachOut + 4; ahead < h) {
@@ -1813,25 +1810,52 @@ void Transition::Impl::renderRipple(double p, QImage& out) const
             }
         }
         const double dy = y + 0.5 - c.y();
-        if (std::abs(dy) >= outer + 1) {
-            std::memcpy(d, o + qsizetype(y) * w, size_t(w) * 4);
-            continue;
+        // Chord k is [lk[k], rk[k]); the outer two rounded outwards (all
+        // outside lie beyond the radius), the inner two inwards.
+        int lk[4], rk[4];
+        int left = 0, right = w;
+        for (int k = 0; k < 4; ++k) {
+            const double r = std::min(radii[k], k > 0 ? radii[k - 1] : radii[k]);
+            int l = left, rr = left; // empty: a point inside the chord around it
+            if (r > 0 && std::abs(dy) < r) {
+                const double half = std::sqrt(r * r - dy * dy);
+                if (k < 2) {
+                    l = int(std::floor(c.x() - half)) - 1;
+                    rr = int(std::ceil(c.x() + half)) + 1;
+                } else {
+                    l = int(std::ceil(c.x() - half)) + 1;
+                    rr = int(std::floor(c.x() + half)) - 1;
+                }
+                l = std::clamp(l, left, right);
+                rr = std::clamp(rr, l, right);
+            }
+            lk[k] = left = l;
+            rk[k] = right = rr;
         }
-        const double xo = std::sqrt(std::max(0.0, (outer + 1) * (outer + 1) - dy * dy));
-        const int a0 = std::clamp(int(std::floor(c.x() - xo)) - 1, 0, w);
-        const int a1 = std::clamp(int(std::ceil(c.x() + xo)) + 1, a0, w);
-        std::memcpy(d, o + qsizetype(y) * w, size_t(a0) * 4);
-        std::memcpy(d + a1, o + qsizetype(y) * w + a1, size_t(w - a1) * 4);
-        if (inner - 1 > 0 && std::abs(dy) < inner - 1) {
-            const double xi = std::sqrt((inner - 1) * (inner - 1) - dy * dy);
-            const int b0 = std::clamp(int(std::ceil(c.x() - xi)) + 1, a0, a1);
-            const int b1 = std::clamp(int(std::floor(c.x() + xi)) - 1, b0, a1);
-            span(y, a0, b0);
-            std::memcpy(d + b0, n + qsizetype(y) * w + b0, size_t(b1 - b0) * 4);
-            span(y, b1, a1);
-        } else {
-            span(y, a0, a1);
-        }
+        auto fill = [&](int zone, int x0, int x1) {
+            if (x1 <= x0)
+                return;
+            if (zone == CopyOld || zone == CopyNew) {
+                std::memcpy(d + x0, (zone == CopyOld ? o : n) + qsizetype(y) * w + x0,
+                            size_t(x1 - x0) * 4);
+                return;
+            }
+            const bool inside =
+                y - reachOut >= 0 && y + reachOut < h && x0 - reachOut >= 0 && x1 + reachOut <= w;
+            kernels::radialSpan(o, n, prep->phase.data(), scale.data(), weight.data(), dst, w, h, y,
+                                x0, x1, c2x, c2y,
+                                zone == OldOnly   ? 0
+                                : zone == NewOnly ? 1
+                                                  : 2,
+                                inside);
+        };
+        fill(CopyOld, 0, lk[0]);
+        for (int k = 0; k < 3; ++k)
+            fill(k + 1, lk[k], lk[k + 1]);
+        fill(CopyNew, lk[3], rk[3]);
+        for (int k = 2; k >= 0; --k)
+            fill(k + 1, rk[k + 1], rk[k]);
+        fill(CopyOld, rk[0], w);
     }
 }
 

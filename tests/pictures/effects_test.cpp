@@ -619,3 +619,36 @@ INSTANTIATE_TEST_SUITE_P(
         DistortionCase{"shock_ring_from_the_centre", 6402, QSize(320, 200), QPointF(0.5, 0.5)},
         DistortionCase{"wide_shock_ring_from_an_edge", 6413, QSize(257, 190), QPointF(0.5, 0)}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Between two plain pictures a ripple's waves are invisible and only its soft
+// edge shows: every pixel at the same distance from the centre is alike, and
+// the new picture's share falls with the distance. A pixel painted from one
+// picture where both should be blended breaks either.
+TEST_P(RadialRipple, SoftEdgeDependsOnlyOnTheDistance)
+{
+    const DistortionCase c = GetParam();
+    const int w = c.size.width(), h = c.size.height();
+    const QPointF centre(c.centre.x() * w, c.centre.y() * h);
+    Transition t(c.code, EffectParams{}, plain(c.size, qRgb(0, 0, 0)),
+                 plain(c.size, qRgb(255, 255, 255)));
+    for (double p : {0.2, 0.45, 0.7}) {
+        const QImage frame = t.frame(p);
+        std::map<int, std::pair<int, int>> byDistance; // min, max grey
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const int r = int(std::hypot(x + 0.5 - centre.x(), y + 0.5 - centre.y()));
+                const int g = qGreen(frame.pixel(x, y));
+                auto [it, added] = byDistance.try_emplace(r, g, g);
+                it->second.first = std::min(it->second.first, g);
+                it->second.second = std::max(it->second.second, g);
+            }
+        int previous = 255, blended = 0;
+        for (const auto& [r, range] : byDistance) {
+            ASSERT_EQ(range.first, range.second) << "distance " << r << " at " << p;
+            ASSERT_LE(range.first, previous) << "distance " << r << " at " << p;
+            previous = range.first;
+            blended += range.first > 0 && range.first < 255;
+        }
+        EXPECT_GT(blended, 3) << "at " << p << ": no soft edge";
+    }
+}
