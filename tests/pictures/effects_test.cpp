@@ -1,6 +1,7 @@
 // The paint-effect engine: one property test over every code of the random
 // pool, and the effect of each paint parameter on what is painted.
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
