@@ -176,6 +176,8 @@ TEST_F(DesktopE2E, CentredWallpaperOnTheRootWindowThenCleared)
     QFile::remove(log);
     auto again = startEditor();
     ASSERT_NE(window, 0u);
+    // The wallpaper submenu, and so its shortcuts, wait for a previewed picture.
+    ASSERT_TRUE(selectFirstItem());
     key(window, QStringLiteral("shift+F4"));
     ASSERT_TRUE(waitForMessage(QStringLiteral(
         "information|Kelvra Saver|The Windows wallpaper has been successfully cleared.")))
