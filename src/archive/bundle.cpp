@@ -7,6 +7,7 @@
 
 #include "archive/ziparchive.h"
 #include "store/ini.h"
+#include "store/listfile.h"
 #include "store/mediakind.h"
 
 namespace archive {
@@ -57,9 +58,7 @@ BundleNames bundleNames(const QString& file)
 
 BundleNames runtimeNames(const QString& programPath)
 {
-    QString name = programPath;
-    const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
-    name = name.mid(slash + 1);
+    QString name = store::listEntryName(programPath);
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot >= 0)
         name.truncate(dot);

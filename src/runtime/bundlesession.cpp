@@ -5,17 +5,9 @@
 #include <QSet>
 
 #include "archive/resultcode.h"
+#include "store/listfile.h"
 
 namespace runtime {
-
-namespace {
-
-QString fileNameOf(const QString& line)
-{
-    return line.mid(std::max(line.lastIndexOf(u'/'), line.lastIndexOf(u'\\')) + 1);
-}
-
-} // namespace
 
 QString readErrorMessage(int code)
 {
@@ -125,13 +117,13 @@ void BundleSession::queueInShowOrder()
         archive::readListLines(folder() + m_names.soundListFile());
     // The first item, then the first sound, then the rest in list order.
     if (!items.isEmpty())
-        add(m_reader.find(fileNameOf(items.first())));
+        add(m_reader.find(store::listEntryName(items.first())));
     if (!sounds.isEmpty())
-        add(m_reader.find(fileNameOf(sounds.first())));
+        add(m_reader.find(store::listEntryName(sounds.first())));
     for (const QString& line : items)
-        add(m_reader.find(fileNameOf(line)));
+        add(m_reader.find(store::listEntryName(line)));
     for (const QString& line : sounds)
-        add(m_reader.find(fileNameOf(line)));
+        add(m_reader.find(store::listEntryName(line)));
     for (std::size_t i = 0; i < members.size(); ++i)
         add(int(i));
 }

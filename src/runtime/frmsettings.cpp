@@ -24,6 +24,7 @@
 #include "runtime/settingsrules.h"
 #include "show/pendingfiles.h"
 #include "store/ini.h"
+#include "store/listfile.h"
 #include "store/messages.h"
 #include "store/paths.h"
 #include "store/settings.h"
@@ -45,11 +46,6 @@ void inform(const QString& text)
 QString setting(const char* name, const QString& def)
 {
     return store::getSetting(QString::fromLatin1(name), def, true);
-}
-
-QString fileNameOf(const QString& path)
-{
-    return path.mid(std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1);
 }
 
 } // namespace
@@ -195,7 +191,7 @@ QString frmSettings::resolved(const QString& line) const
 {
     if (QFileInfo(line).isFile())
         return line;
-    const QString local = m_context.dataFolder + fileNameOf(line);
+    const QString local = m_context.dataFolder + store::listEntryName(line);
     if (m_context.pending && m_context.pending->pending(local))
         m_context.pending->await(local);
     return QFileInfo(local).isFile() ? local : QString();
@@ -209,12 +205,12 @@ void frmSettings::loadList()
     for (const QString& line : archive::readListLines(listFile)) {
         // The list names the author's paths: the file is found by its name in
         // the unpacked bundle, also while it is still on its way.
-        const QString local = m_context.dataFolder + fileNameOf(line);
+        const QString local = m_context.dataFolder + store::listEntryName(line);
         const bool there = QFileInfo(line).isFile() || QFileInfo(local).isFile() ||
                            (m_context.pending && m_context.pending->pending(local));
-        if (!there || fileNameOf(line).isEmpty())
+        if (!there || store::listEntryName(line).isEmpty())
             continue;
-        auto* row = new QListWidgetItem(fileNameOf(line), m_list);
+        auto* row = new QListWidgetItem(store::listEntryName(line), m_list);
         row->setData(Qt::UserRole, line);
         row->setFlags(row->flags() & ~Qt::ItemIsDropEnabled);
     }

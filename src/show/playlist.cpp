@@ -14,16 +14,6 @@
 
 namespace show {
 
-namespace {
-
-QString fileNameOf(const QString& path)
-{
-    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-    return path.mid(cut + 1);
-}
-
-} // namespace
-
 ItemKind itemKind(const QString& path)
 {
     return store::mediaKind(path) == store::MediaKind::Clip ? ItemKind::VideoClip
@@ -45,7 +35,7 @@ SoundKind soundKind(const QString& path)
 CdTrack cdTrack(const QString& path)
 {
     CdTrack result;
-    const QString name = fileNameOf(path);
+    const QString name = store::listEntryName(path);
     const qsizetype dot = name.lastIndexOf(u'.');
     const QString base = dot < 0 ? name : name.left(dot);
     result.track = static_cast<int>(
@@ -83,7 +73,7 @@ QStringList loadList(const QString& listFile, const QString& fallbackFolder,
         if (entryExists(path)) {
             list.append(path);
         } else if (!folder.isEmpty()) {
-            const QString name = fileNameOf(path);
+            const QString name = store::listEntryName(path);
             if (!name.isEmpty() &&
                 (entryExists(folder + name) || (pending && pending(folder + name))))
                 list.append(folder + name);

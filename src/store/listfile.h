@@ -3,6 +3,8 @@
 // files and a saver's bundle lists hold one path per line. The editor writes
 // them and the show reads them, so one reader serves both.
 
+#include <algorithm>
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -20,5 +22,12 @@ QStringList splitListLines(const QByteArray& bytes);
 // test existence on this path and keep this path, never the raw line, so
 // what was tested is what gets loaded.
 inline QString listEntryPath(const QString& line) { return line.trimmed(); }
+
+// The file name of a path: what follows its last "/" or "\". Lists written
+// on either system may hold either separator.
+inline QString listEntryName(const QString& path)
+{
+    return path.mid(std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1);
+}
 
 } // namespace store

@@ -1,20 +1,12 @@
 #include "store/mediakind.h"
 
+#include "store/listfile.h"
+
 namespace store {
-
-namespace {
-
-QString fileNameOf(const QString& path)
-{
-    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-    return path.mid(cut + 1);
-}
-
-} // namespace
 
 QString lowerExtension(const QString& path)
 {
-    const QString name = fileNameOf(path);
+    const QString name = listEntryName(path);
     const qsizetype dot = name.lastIndexOf(u'.');
     return dot < 0 ? QString() : name.mid(dot).toLower();
 }

@@ -47,6 +47,15 @@ TEST(ListEntryPath, IsTheLineWithoutSurroundingBlanks)
     EXPECT_EQ(listEntryPath("   "), "");
 }
 
+TEST(ListEntryName, FollowsTheLastSeparatorOfEitherKind)
+{
+    EXPECT_EQ(listEntryName("C:\\Pics\\a b.jpg"), "a b.jpg");
+    EXPECT_EQ(listEntryName("/home/u/x\\y/z.png"), "z.png");
+    EXPECT_EQ(listEntryName("C:\\Pics/mixed\\c.gif"), "c.gif");
+    EXPECT_EQ(listEntryName("plain.bmp"), "plain.bmp");
+    EXPECT_EQ(listEntryName("/a/folder/"), "");
+}
+
 struct KindCase {
     const char* path;
     MediaKind kind;
