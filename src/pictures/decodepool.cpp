@@ -1,5 +1,8 @@
 #include "pictures/decodepool.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <QThreadPool>
 
 namespace pictures {
@@ -14,6 +17,18 @@ QThreadPool* decodePool()
         return p;
     }();
     return pool;
+}
+
+void lowerDecodePriority()
+{
+    // On Linux a nice value belongs to a thread: PRIO_PROCESS with the
+    // thread's id changes this thread only (with the process id it would
+    // change the window's thread, whose id that is). Raising one's own nice
+    // value needs no privilege; a failure only leaves the decode as fast.
+    constexpr int kDecodeNice = 10;
+    const id_t self = id_t(gettid());
+    if (getpriority(PRIO_PROCESS, self) < kDecodeNice)
+        setpriority(PRIO_PROCESS, self, kDecodeNice);
 }
 
 bool decodesRunning()

@@ -18,4 +18,11 @@ QThreadPool* decodePool();
 // True while a job of the pool runs.
 bool decodesRunning();
 
+// Lowers the CPU priority of the calling thread, and of it alone, below the
+// window thread's (nice 10). A job of the pool calls it first: on a machine
+// with two cores the window thread, the X server and a decode all want a core
+// while a paint runs, and at equal priority a frame of the paint waits for the
+// decode's time slice. A decode has seconds until its tick; a frame has 16 ms.
+void lowerDecodePriority();
+
 } // namespace pictures

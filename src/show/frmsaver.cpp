@@ -517,7 +517,10 @@ void frmSaver::startDecode(const QString& path, QSize window)
         job.plan = m_picture->planPaint(QImage(), QSize(), QRect(), job.currentMode, effect);
     }
     m_decoding = path;
-    m_decoder->setFuture(QtConcurrent::run(pictures::decodePool(), decodePicture, job));
+    m_decoder->setFuture(QtConcurrent::run(pictures::decodePool(), [job] {
+        pictures::lowerDecodePriority();
+        return decodePicture(job);
+    }));
     m_decodeWatch->start();
 }
 
