@@ -1242,6 +1242,11 @@ QSize Transition::size() const
     return m_d->to.size();
 }
 
+const QImage& Transition::source() const
+{
+    return m_d->from;
+}
+
 const QImage& Transition::target() const
 {
     return m_d->to;

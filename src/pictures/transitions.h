@@ -161,6 +161,7 @@ public:
 
     const EffectInfo& info() const { return m_info; }
     QSize size() const;
+    const QImage& source() const; // what progress 0.0 shows
     const QImage& target() const; // what progress 1.0 shows
 
 private:

@@ -413,6 +413,33 @@ INSTANTIATE_TEST_SUITE_P(Effects, PaintPlanTest,
                                            PlanCase{"at_once", 0, {0, 0}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(PictureViewTest, APaintEndsOnTheScreenMadeAheadNotOnACopyOfIt)
+{
+    // A copy of the final screen is a fresh screen-sized buffer on the
+    // window's thread at the last frame of every paint.
+    view.setImage(filled(QSize(200, 100), Qt::red));
+    view.show();
+    clock.now += 500;
+    view.advanceFrame();
+    view.setPaintEffect(2000);
+    PaintPlan plan = view.planPaint(QImage(), QSize(), QRect(), 0, 2000);
+    plan.picture = filled(QSize(200, 100), Qt::green);
+    plan.sourceSize = QSize(200, 100);
+    plan.geometry = view.geometry();
+    preparePaint(plan);
+    const uchar* const made = plan.target.constBits();
+    const QImage picture = plan.picture;
+    view.setPlan(std::move(plan));
+    view.setImage(picture);
+    ASSERT_EQ(view.plannedPaints(), 1);
+    ASSERT_TRUE(view.isPainting());
+    clock.now += 500;
+    view.advanceFrame();
+    ASSERT_FALSE(view.isPainting());
+    EXPECT_EQ(at(view, 195, 50), kGreen);
+    EXPECT_EQ(view.currentFrame().constBits(), made);
+}
+
 TEST_F(PictureViewTest, APlanMadeForAnotherScreenIsNotUsed)
 {
     view.setImage(filled(QSize(200, 100), Qt::red));
