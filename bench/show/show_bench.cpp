@@ -13,7 +13,8 @@
 // KELVRA_BENCH_DISPLAY when set (then only one size makes sense). Options:
 // --size WxH (one size), --quick (shorter runs), --skip-start (only the
 // in-process figures), --only-start (only the start and end comparisons),
-// --runs N (start-up runs, 5).
+// --runs N (start-up runs, 5), --seconds N (length of the show, 60; 20 with
+// --quick).
 
 #include <algorithm>
 #include <cstdio>
@@ -41,6 +42,43 @@
 namespace {
 
 QProcess* g_xvfb = nullptr;
+
+// The window thread's slowest events, to tell what a long frame was spent
+// on: the event, its receiver and when it came (the show's clock).
+struct SlowEvent {
+    qint64 at = 0;
+    qint64 ms = 0;
+    QByteArray what;
+};
+
+class BenchApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        if (m_depth > 0 || !clock || QThread::currentThread() != thread())
+            return QApplication::notify(receiver, event);
+        ++m_depth;
+        QElapsedTimer timer;
+        timer.start();
+        const int type = event->type();
+        const QByteArray name = receiver->metaObject()->className();
+        const bool result = QApplication::notify(receiver, event);
+        const qint64 ms = timer.elapsed();
+        --m_depth;
+        if (ms >= 8)
+            slow.push_back(
+                {clock->elapsed() - ms, ms, name + " event " + QByteArray::number(type)});
+        return result;
+    }
+
+    const QElapsedTimer* clock = nullptr;
+    std::vector<SlowEvent> slow;
+
+private:
+    int m_depth = 0;
+};
 
 QString startXvfb(QSize size)
 {
@@ -227,7 +265,18 @@ void startupFigures(const QString& dir, int runs)
     std::fflush(stdout);
 }
 
-void showFigures(const QString& dir, bool quick)
+// One frame of a paint: when it came, how long after the one before, and
+// where it stood, so that a long one can be told apart (a first frame after
+// the tick, a frame while the next picture decodes, the last of a paint).
+struct FrameRecord {
+    qint64 at = 0;
+    qint64 gap = 0;
+    int paint = 0;
+    int frame = 0; // 1 = the frame after the paint's first
+    bool decoding = false;
+};
+
+void showFigures(const QString& dir, bool quick, int seconds)
 {
     // Four distinct photos, six times each: 24 entries.
     const QList<QColor> colours = {QColor(250, 120, 0), QColor(0, 160, 250), QColor(40, 220, 60),
@@ -262,6 +311,8 @@ void showFigures(const QString& dir, bool quick)
 
     QElapsedTimer clock;
     clock.start();
+    auto* app = static_cast<BenchApplication*>(qApp);
+    app->clock = &clock;
     qint64 requestedAt = -1;
     qint64 lastFrame = -1;
     std::vector<qint64> tickToFrame;
@@ -272,6 +323,9 @@ void showFigures(const QString& dir, bool quick)
     qint64 paintTime = 0;
     qint64 paintStart = -1;
     qint64 firstFrame = -1;
+    std::vector<FrameRecord> records;
+    int paintIndex = 0;
+    int frameInPaint = 0;
 
     // The view reports its first frame before paintStarted is emitted, so
     // the tick is kept apart for the latter.
@@ -300,12 +354,15 @@ void showFigures(const QString& dir, bool quick)
             requestedAt = -1;
             paintStart = t;
             lastFrame = t;
+            ++paintIndex;
+            frameInPaint = 0;
             return;
         }
         if (lastFrame >= 0) {
             const qint64 gap = t - lastFrame;
             gaps.push_back(gap);
             ++frames;
+            records.push_back({t, gap, paintIndex, ++frameInPaint, show->decoding()});
             if (show->decoding()) {
                 longestWhileDecoding = std::max(longestWhileDecoding, gap);
                 ++framesWhileDecoding;
@@ -325,7 +382,6 @@ void showFigures(const QString& dir, bool quick)
     QObject::connect(&sampler, &QTimer::timeout, [&] { rss.push_back(statusKb("VmRSS:")); });
     sampler.start(1000);
 
-    const int seconds = quick ? 20 : 60;
     int planned = 0;
     QTimer::singleShot(seconds * 1000, show, [&] {
         planned = show->plannedPaints();
@@ -359,6 +415,51 @@ void showFigures(const QString& dir, bool quick)
                 static_cast<long long>(longestWhileDecoding), target, framesWhileDecoding);
     std::printf("paints made ahead with the decode: %d of %zu ticks\n", planned,
                 tickToFrame.size() + 1);
+    // Where the long frames were: which paint (1 is the first picture's),
+    // which of its frames, and whether the next picture was decoding.
+    std::vector<FrameRecord> longest = records;
+    std::sort(longest.begin(), longest.end(),
+              [](const FrameRecord& a, const FrameRecord& b) { return a.gap > b.gap; });
+    const auto over = std::count_if(records.begin(), records.end(),
+                                    [&](const FrameRecord& r) { return r.gap > target; });
+    std::printf("frames over %d ms: %lld of %zu; the longest:", target,
+                static_cast<long long>(over), records.size());
+    for (size_t i = 0; i < std::min<size_t>(5, longest.size()); ++i)
+        std::printf(" %lld ms (paint %d frame %d at %.1f s%s)",
+                    static_cast<long long>(longest[i].gap), longest[i].paint, longest[i].frame,
+                    longest[i].at / 1000.0, longest[i].decoding ? ", decoding" : "");
+    std::printf("\n");
+    std::sort(app->slow.begin(), app->slow.end(),
+              [](const SlowEvent& a, const SlowEvent& b) { return a.ms > b.ms; });
+    std::printf("window thread, events of 8 ms or more: %zu; the longest:", app->slow.size());
+    for (size_t i = 0; i < std::min<size_t>(6, app->slow.size()); ++i)
+        std::printf(" %lld ms (%s at %.1f s)", static_cast<long long>(app->slow[i].ms),
+                    app->slow[i].what.constData(), app->slow[i].at / 1000.0);
+    std::printf("\n");
+    app->clock = nullptr;
+    // Which threads the show's work ran on (the window's, the decoders',
+    // Qt's pool for scaling): CPU seconds each, busiest first.
+    std::vector<std::pair<double, QByteArray>> threads;
+    const QStringList tids =
+        QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& tid : tids) {
+        QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(tid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const qsizetype open = text.indexOf('('), close = text.lastIndexOf(')');
+        const QList<QByteArray> fields = text.mid(close + 2).split(' ');
+        if (open < 0 || close < 0 || fields.size() < 13)
+            continue;
+        const double cpu = (fields[11].toLongLong() + fields[12].toLongLong()) / 100.0;
+        threads.push_back({cpu, text.mid(open + 1, close - open - 1)});
+    }
+    std::sort(threads.begin(), threads.end(), std::greater<>());
+    std::printf("CPU seconds by thread:");
+    for (const auto& [cpu, name] : threads)
+        if (cpu >= 0.05)
+            std::printf(" %s %.2f", name.constData(), cpu);
+    std::printf("\n");
     if (!rss.empty()) {
         const long early = rss[std::min<size_t>(rss.size() - 1, 5)];
         const long last = rss.back();
@@ -367,6 +468,10 @@ void showFigures(const QString& dir, bool quick)
                     "peak %ld MB (VmHWM %ld MB): %s\n",
                     seconds, early / 1024, last / 1024, peak / 1024, statusKb("VmHWM:") / 1024,
                     last <= early * 11 / 10 + 20 * 1024 ? "flat" : "growing");
+        std::printf("RSS every 10 s (MB):");
+        for (size_t i = 0; i < rss.size(); i += 10)
+            std::printf(" %ld", rss[i] / 1024);
+        std::printf("\n");
     }
     std::fflush(stdout);
 }
@@ -417,7 +522,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "xcb");
     int code = 0;
     {
-        QApplication app(argc, argv);
+        BenchApplication app(argc, argv);
         QTemporaryDir dir;
         const int runsAt = args.indexOf("--runs");
         int runs = quick ? 2 : 5;
@@ -425,8 +530,12 @@ int main(int argc, char** argv)
             runs = std::max(1, args[runsAt + 1].toInt());
         if (!args.contains("--skip-start"))
             startupFigures(dir.path() + "/start", runs);
+        const int secondsAt = args.indexOf("--seconds");
+        int seconds = quick ? 20 : 60;
+        if (secondsAt >= 0 && secondsAt + 1 < args.size())
+            seconds = std::max(5, args[secondsAt + 1].toInt());
         if (!args.contains("--only-start"))
-            showFigures(dir.path() + "/show", quick);
+            showFigures(dir.path() + "/show", quick, seconds);
     }
     if (g_xvfb) {
         g_xvfb->terminate();
