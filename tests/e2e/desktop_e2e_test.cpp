@@ -213,8 +213,9 @@ TEST_F(DesktopE2E, TestScreenSaverStartsAShowThatAKeyEnds)
 class XScreenSaverUser {
 public:
     static constexpr const char* kName = "kelvra-e2e";
-    // Empty when the daemon can be run; else why not.
-    QString prepare()
+    // Empty when the daemon can be run; else why not. `program` is what the
+    // daemon will start, through the installed link.
+    QString prepare(const QString& program)
     {
         if (QStandardPaths::findExecutable(QStringLiteral("xscreensaver")).isEmpty())
             return QStringLiteral("xscreensaver is not installed (scripts/install-deps.sh)");
@@ -230,6 +231,16 @@ public:
                 return QStringLiteral("cannot create the user %1: %2")
                     .arg(QString::fromLatin1(kName), r.err);
         }
+        // A build inside a private folder (a 0700 temporary one) cannot be
+        // run by another user, however the test's own folders are owned.
+        const e2e::Result reach = e2e::run(
+            QStringLiteral("runuser"),
+            {QStringLiteral("-u"), QString::fromLatin1(kName), QStringLiteral("--"),
+             QStringLiteral("test"), QStringLiteral("-x"), program},
+            QProcessEnvironment::systemEnvironment());
+        if (reach.exitCode != 0)
+            return QStringLiteral("the user %1 cannot run %2: a folder above it is private")
+                .arg(QString::fromLatin1(kName), program);
         asUser = true;
         return {};
     }
@@ -266,7 +277,7 @@ public:
 TEST_F(DesktopE2E, XScreenSaverShowsOurPicturesAfterSetAsActive)
 {
     XScreenSaverUser user;
-    const QString problem = user.prepare();
+    const QString problem = user.prepare(e2e::binary(QStringLiteral("kelvra-saver")));
     if (!problem.isEmpty())
         GTEST_SKIP() << problem.toStdString();
     install();
