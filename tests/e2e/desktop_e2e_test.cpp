@@ -231,17 +231,17 @@ public:
                 return QStringLiteral("cannot create the user %1: %2")
                     .arg(QString::fromLatin1(kName), r.err);
         }
+        asUser = true;
         // A build inside a private folder (a 0700 temporary one) cannot be
         // run by another user, however the test's own folders are owned.
-        const e2e::Result reach = e2e::run(
-            QStringLiteral("runuser"),
-            {QStringLiteral("-u"), QString::fromLatin1(kName), QStringLiteral("--"),
-             QStringLiteral("test"), QStringLiteral("-x"), program},
-            QProcessEnvironment::systemEnvironment());
-        if (reach.exitCode != 0)
+        const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        const auto [runner, args] =
+            command(QStringLiteral("test"), {QStringLiteral("-x"), program}, env);
+        if (e2e::run(runner, args, env).exitCode != 0) {
+            asUser = false;
             return QStringLiteral("the user %1 cannot run %2: a folder above it is private")
                 .arg(QString::fromLatin1(kName), program);
-        asUser = true;
+        }
         return {};
     }
     // The command that runs `program` as that user with `env`.
