@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include "store/mediakind.h"
+
 namespace media {
 
 std::unique_ptr<SoundBackend> makeMpvSound(bool cd);
@@ -25,12 +27,11 @@ bool isMidi(const QString& type, const QString& ext)
                               ext == QLatin1String("rmi"));
 }
 
+// Every other sound the store's table names (MIDI is taken above): the
+// show and the sound list accept exactly those, so each must play.
 bool isMpvFile(const QString& type, const QString& ext)
 {
-    static const QStringList known{QStringLiteral("wav"), QStringLiteral("mp3"),
-                                   QStringLiteral("ogg"), QStringLiteral("flac"),
-                                   QStringLiteral("m4a")};
-    return type.isEmpty() && known.contains(ext);
+    return type.isEmpty() && !ext.isEmpty() && store::soundExtensions().contains(u'.' + ext);
 }
 
 // First match wins.

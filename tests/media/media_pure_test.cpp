@@ -12,6 +12,7 @@
 #include "media/mcicommand.h"
 #include "media/midifile.h"
 #include "media/soundbackend.h"
+#include "store/mediakind.h"
 
 using namespace media;
 using mediatest::MidiEvent;
@@ -219,10 +220,22 @@ INSTANTIATE_TEST_SUITE_P(Kinds, BackendTable,
                                            KindCase{"CDAudio", "D:", SoundBackendKind::CdAudio},
                                            KindCase{"cdaudio", "", SoundBackendKind::CdAudio},
                                            KindCase{"", "/s/a.cda", SoundBackendKind::None},
-                                           KindCase{"", "/s/a.aiff", SoundBackendKind::None},
+                                           KindCase{"", "/s/a.aiff", SoundBackendKind::File},
+                                           KindCase{"", "/s/a.opus", SoundBackendKind::File},
+                                           KindCase{"", "/s/a.AAC", SoundBackendKind::File},
+                                           KindCase{"", "/s/a.png", SoundBackendKind::None},
                                            KindCase{"", "/s/noextension", SoundBackendKind::None},
                                            KindCase{"WaveAudio", "/s/a.wav",
                                                     SoundBackendKind::None}));
+
+// The show and the sound list take a file as a sound by the store's table;
+// one the player then refused would be skipped in silence.
+TEST(BackendTable, EverySoundOfTheStoresTableHasAPlayer)
+{
+    for (const QString& ext : store::soundExtensions())
+        EXPECT_NE(chooseSoundBackend(QString(), QStringLiteral("/s/a") + ext), SoundBackendKind::None)
+            << ext.toStdString();
+}
 
 TEST(CdRequest, DriveTextNamesTheDevice)
 {

@@ -31,6 +31,9 @@ protected:
         ASSERT_TRUE(mediatest::makeTone(path("tone.wav"), 1.0));
         ASSERT_TRUE(mediatest::makeTone(path("tone.mp3"), 1.0));
         ASSERT_TRUE(mediatest::makeTone(path("tone.ogg"), 1.0));
+        ASSERT_TRUE(mediatest::makeTone(path("tone.aiff"), 1.0));
+        ASSERT_TRUE(mediatest::makeTone(path("tone.opus"), 1.0));
+        ASSERT_TRUE(mediatest::makeTone(path("tone.aac"), 1.0));
         testutil::writeFile(path("scale.mid"), mediatest::scaleMidi(3)); // 1.5 s
         testutil::writeFile(path("broken.mp3"), QByteArray(4096, '\x5a'));
         testutil::writeFile(path("broken.mid"), QByteArray("MThd\x00\x00", 6));
@@ -103,7 +106,9 @@ std::string fileCaseName(const ::testing::TestParamInfo<std::string>& info)
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SoundFiles,
                          ::testing::Values(std::string("tone.wav"), std::string("tone.mp3"),
-                                           std::string("tone.ogg"), std::string("scale.mid")),
+                                           std::string("tone.ogg"), std::string("tone.aiff"),
+                                           std::string("tone.opus"), std::string("tone.aac"),
+                                           std::string("scale.mid")),
                          fileCaseName);
 
 TEST_F(SoundPlayerTest, MidiLengthComesFromTheFileAndPositionFollowsTheMusic)
