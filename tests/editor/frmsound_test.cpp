@@ -232,6 +232,21 @@ TEST_F(SoundList, ALineNamingADeletedFileDisappearsAndOkDropsIt)
     EXPECT_TRUE(testutil::readFile(listFile()).endsWith("e.flac\r\n"));
 }
 
+TEST_F(SoundList, AListThatCannotBeWrittenIsSaidAndKept)
+{
+    five();
+    frmSound d;
+    // A folder where the list file goes: the file cannot replace it.
+    ASSERT_TRUE(QFile::remove(listFile()));
+    ASSERT_TRUE(QDir().mkpath(listFile()));
+    d.cmdOK_Click();
+    EXPECT_TRUE(messages().join('\n').contains(
+        QString("The background sound list could not be written to '%1'.").arg(listFile())))
+        << messages().join('\n').toStdString();
+    EXPECT_NE(d.soundListState(), editor::kSoundListSaved);
+    EXPECT_EQ(shown(d), (QStringList{"a.wav", "b.mp3", "c.mid", "d.ogg", "e.flac"}));
+}
+
 TEST_F(SoundList, CancelWritesNothing)
 {
     const QStringList paths = five();
